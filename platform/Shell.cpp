@@ -1,0 +1,20 @@
+#include "platform/Shell.h"
+
+#include <QDesktopServices>
+
+namespace kelvane {
+
+bool isWebUrl(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() && (scheme == u"http" || scheme == u"https");
+}
+
+bool DesktopShell::openUrl(const QUrl& url)
+{
+    if (!isWebUrl(url))
+        return false;
+    return QDesktopServices::openUrl(url);
+}
+
+} // namespace kelvane
