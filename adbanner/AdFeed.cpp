@@ -1,0 +1,209 @@
+#include "adbanner/AdFeed.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTimer>
+#include <QUrl>
+
+#include <pugixml.hpp>
+
+#include <limits>
+
+namespace kelvane {
+
+std::optional<QByteArray> fetchFeed(const QString& url, const FeedLimits& limits)
+{
+    const QUrl address(url, QUrl::StrictMode);
+    const QString scheme = address.scheme().toLower();
+    if (!address.isValid() || address.host().isEmpty() || (scheme != u"http" && scheme != u"https"))
+        return std::nullopt;
+
+    QNetworkAccessManager manager;
+    QNetworkRequest request(address);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(5);
+    // Asking for the plain body keeps the size limit honest: nothing is inflated behind our back.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setTransferTimeout(limits.timeoutMs);
+
+    QNetworkReply* reply = manager.get(request);
+    QByteArray body;
+    bool tooLong = false;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > limits.maxBytes) {
+            tooLong = true;
+            loop.quit();
+        }
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+        body += reply->readAll();
+        if (body.size() > limits.maxBytes) {
+            tooLong = true;
+            loop.quit();
+        }
+    });
+
+    deadline.start(limits.timeoutMs);
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+
+    std::optional<QByteArray> result;
+    if (!tooLong && reply->isFinished() && reply->error() == QNetworkReply::NoError) {
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        body += reply->readAll();
+        if (status >= 200 && status < 300 && body.size() <= limits.maxBytes)
+            result = std::move(body);
+    }
+    reply->disconnect();
+    reply->abort();
+    delete reply;
+    return result;
+}
+
+namespace {
+
+// The feed's bytes as UTF-8 for the parser. Documents in a code page pugixml does not know
+// (a Chinese feed usually declares gb2312) are decoded here; the UTF encodings with a byte order
+// mark or wide characters are left to pugixml. Returns false for an unknown encoding or bytes that
+// are not valid in the declared one.
+bool toParserInput(const QByteArray& body, QByteArray& out, pugi::xml_encoding& encoding)
+{
+    const auto byte = [&](qsizetype i) { return i < body.size() ? quint8(body[i]) : 0x100; };
+    const bool utf8Bom = byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF;
+    const bool wide = byte(0) == 0 || byte(1) == 0 || byte(0) == 0xFE || byte(0) == 0xFF;
+    if (utf8Bom || wide) {
+        out = body;
+        encoding = pugi::encoding_auto;
+        return true;
+    }
+
+    QByteArray declared = "utf-8";
+    if (body.startsWith("<?xml")) {
+        const qsizetype end = body.indexOf("?>");
+        static const QRegularExpression re(
+            QStringLiteral(R"(encoding\s*=\s*["']([A-Za-z0-9._:\-]+)["'])"));
+        const auto match = re.match(QString::fromLatin1(body.left(end < 0 ? 0 : end)));
+        if (match.hasMatch())
+            declared = match.captured(1).toLower().toLatin1();
+    }
+    encoding = pugi::encoding_utf8;
+    if (declared == "utf-8" || declared == "utf8") {
+        out = body;
+        return true;
+    }
+    // Chinese feeds that say gb2312 are written in its superset in practice.
+    if (declared == "gb2312" || declared == "x-gbk" || declared == "cp936")
+        declared = "GBK";
+    QStringDecoder decoder(declared.constData());
+    if (!decoder.isValid())
+        return false;
+    const QString text = decoder.decode(body);
+    if (decoder.hasError())
+        return false;
+    out = text.toUtf8();
+    return true;
+}
+
+// A document with a DOCTYPE is refused outright: its entities are never expanded and nothing it
+// names is fetched.
+bool parseDocument(const QByteArray& body, pugi::xml_document& doc)
+{
+    QByteArray input;
+    pugi::xml_encoding encoding = pugi::encoding_auto;
+    if (!toParserInput(body, input, encoding))
+        return false;
+    const pugi::xml_parse_result parsed =
+        doc.load_buffer(input.constData(), static_cast<size_t>(input.size()),
+                        pugi::parse_default | pugi::parse_doctype, encoding);
+    if (!parsed)
+        return false;
+    for (const pugi::xml_node& child : doc.children()) {
+        if (child.type() == pugi::node_doctype)
+            return false;
+    }
+    return bool(doc.document_element());
+}
+
+// The text content of an element: all text below it, surrounding white space removed.
+QString nodeText(const pugi::xml_node& node)
+{
+    std::string text;
+    for (pugi::xml_node child = node.first_child(); child;) {
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            text += child.value();
+        if (child.first_child()) {
+            child = child.first_child();
+            continue;
+        }
+        while (child && !child.next_sibling() && child != node)
+            child = child.parent();
+        if (!child || child == node)
+            break;
+        child = child.next_sibling();
+    }
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).trimmed();
+}
+
+// Text of node i of a fresh selection, or empty text when there is no such node.
+QString textAt(const pugi::xml_node& root, const pugi::xpath_query& query, int index)
+{
+    pugi::xpath_node_set nodes = query.evaluate_node_set(root);
+    nodes.sort();
+    if (index < 0 || static_cast<size_t>(index) >= nodes.size())
+        return {};
+    return nodeText(nodes[static_cast<size_t>(index)].node());
+}
+
+} // namespace
+
+void readFeed(const std::optional<QByteArray>& body, LinkTable& table, qint16& rowCounter)
+{
+    static const pugi::xpath_query items("//channel/item");
+    static const pugi::xpath_query titles("//channel/item/title");
+    static const pugi::xpath_query links("//channel/item/link");
+
+    pugi::xml_document doc;
+    pugi::xml_node root;
+    if (body && parseDocument(*body, doc))
+        root = doc.document_element();
+
+    // Without a document the count fails and the loop bound stays 0, so one empty row is added.
+    // Counts the 16-bit counters cannot hold are taken the same way.
+    int lastIndex = 0;
+    if (root) {
+        const size_t count = items.evaluate_node_set(root).size();
+        if (count <= static_cast<size_t>(std::numeric_limits<qint16>::max()) - 1)
+            lastIndex = static_cast<int>(count) - 1;
+    }
+
+    for (int i = 0; i <= lastIndex; ++i) {
+        table.resize(qsizetype(rowCounter) + 1);
+        LinkRow& row = table[rowCounter];
+        if (root) {
+            // Titles and links are selected afresh for every read and paired by position.
+            row.title = textAt(root, titles, i);
+            row.link = textAt(root, links, i);
+        }
+        if (rowCounter < std::numeric_limits<qint16>::max())
+            ++rowCounter;
+    }
+}
+
+void loadFeed(const QString& url, LinkTable& table, qint16& rowCounter, const FeedLimits& limits)
+{
+    readFeed(fetchFeed(url, limits), table, rowCounter);
+}
+
+} // namespace kelvane
