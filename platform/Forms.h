@@ -53,6 +53,7 @@ public:
     ~FormRegistry() override;
 
     void registerForm(const QString& name, Factory factory);
+    bool isRegistered(const QString& name) const { return m_factories.contains(name); }
 
     // Creates and loads the form when it is not loaded; returns the loaded instance.
     Form* load(const QString& name);

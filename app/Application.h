@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/Services.h"
+#include "platform/Forms.h"
+
+namespace kelvane {
+
+// Registers every window of the program with the registry.
+void RegisterForms(FormRegistry& forms, const AppServices& services);
+
+// Starts the program as it starts on the desktop: the splash window is shown and drives the rest.
+void StartProgram(FormRegistry& forms);
+
+} // namespace kelvane

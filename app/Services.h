@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace kelvane {
+
+class MessageBox;
+class Shell;
+
+// What the windows get from the program around them. Tests pass recorders and extra player
+// options; the program passes the real desktop services.
+struct AppServices
+{
+    MessageBox* messageBox = nullptr;
+    Shell* shell = nullptr;
+    QString programFolder;     // where the list files live (the executable's folder)
+    QStringList playerOptions; // extra libmpv options for every player
+    QString adFeedUrl;         // the banner's feed; empty uses the built-in address
+};
+
+// The generic message of the player windows' handlers.
+inline const QString kGenericErrorText = QStringLiteral("请检查是否连接到网络.");
+inline const QString kGenericErrorTitle = QStringLiteral("提示");
+
+} // namespace kelvane

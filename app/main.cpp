@@ -1,0 +1,31 @@
+#include "app/Application.h"
+#include "platform/MessageBox.h"
+#include "platform/Shell.h"
+
+#include <QApplication>
+
+#include <clocale>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    // libmpv refuses to start under a locale whose decimal point is not '.'.
+    std::setlocale(LC_NUMERIC, "C");
+    // The program ends when its last window is unloaded, not when the last one is hidden.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(QStringLiteral("Kelvane"));
+
+    kelvane::QtMessageBox messageBox;
+    kelvane::DesktopShell shell;
+    kelvane::AppServices services;
+    services.messageBox = &messageBox;
+    services.shell = &shell;
+    services.programFolder = QCoreApplication::applicationDirPath();
+
+    kelvane::FormRegistry forms;
+    QObject::connect(&forms, &kelvane::FormRegistry::lastFormUnloaded, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    kelvane::RegisterForms(forms, services);
+    kelvane::StartProgram(forms);
+    return QApplication::exec();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/Application.h"
+#include "app/Services.h"
+#include "platform/Forms.h"
+#include "tests/support/Recorders.h"
+#include "tests/support/TestUtil.h"
+
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace kelvane::test {
+
+// The program's windows over a temporary program folder, with recorded message boxes and
+// silent players.
+class AppFixture : public ::testing::Test
+{
+protected:
+    AppFixture()
+    {
+        services.messageBox = &messages;
+        services.shell = &shell;
+        services.programFolder = folder.path();
+        services.playerOptions = {"ao=null", "vo=null"};
+        RegisterForms(forms, services);
+    }
+    ~AppFixture() override
+    {
+        forms.unloadAll();
+        flushEvents();
+    }
+
+    void writeList(const QString& name, const QString& text)
+    {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        QStringEncoder gbk("GBK");
+        file.write(gbk.encode(text));
+    }
+
+    template <typename T> T* formAs(const QString& name)
+    {
+        return dynamic_cast<T*>(forms.find(name));
+    }
+
+    QTemporaryDir folder;
+    RecordingMessageBox messages;
+    RecordingShell shell;
+    AppServices services;
+    FormRegistry forms;
+};
+
+} // namespace kelvane::test

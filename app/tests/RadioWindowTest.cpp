@@ -1,0 +1,167 @@
+#include "app/RadioWindow.h"
+#include "app/Ui.h"
+#include "app/tests/AppFixture.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/MediaFixtures.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace kelvane;
+using namespace kelvane::test;
+using State = MediaPlayer::State;
+
+namespace {
+
+class RadioWindowTest : public AppFixture
+{
+protected:
+    RadioWindow* open()
+    {
+        auto* w = dynamic_cast<RadioWindow*>(forms.show("frmMain"));
+        EXPECT_NE(w, nullptr);
+        return w;
+    }
+    void select(RadioWindow* w, int row) { w->rLista->setCurrentRow(row); }
+
+    void serveStation(const QByteArray& path)
+    {
+        const QByteArray mp3 = generatedMp3();
+        server.setHandler(path, [mp3](QTcpSocket* socket, const HttpTestServer::Request& r) {
+            IcyStreamer::Options o;
+            o.source = mp3;
+            IcyStreamer::start(socket, r, o);
+        });
+    }
+
+    HttpTestServer server;
+};
+
+} // namespace
+
+TEST_F(RadioWindowTest, LoadsTheRadioListWithItsDesignLayout)
+{
+    writeList("fmstacionet.dat",
+              QStringLiteral("中国之声 ==> http://a/1\r\n音乐之声==>http://a/2"));
+    auto* w = open();
+    EXPECT_EQ(w->windowTitle(), "Kelvane");
+    EXPECT_EQ(w->size(), QSize(351, 312));
+    ASSERT_EQ(w->rLista->count(), 2);
+    EXPECT_EQ(w->rLista->item(0)->text(), QStringLiteral("中国之声"));
+    EXPECT_EQ(w->rURLs, (QStringList{"http://a/1", "http://a/2"}));
+    EXPECT_EQ(w->wmpr->geometry(), QRect(72, 88, 272, 61));
+    EXPECT_EQ(w->rLista->geometry(), QRect(72, 104, 273, 112));
+    EXPECT_EQ(w->bbStop->geometry(), QRect(296, 216, 41, 20));
+    EXPECT_EQ(w->Label2[0]->geometry(), QRect(341, 0, 9, 17));
+    EXPECT_EQ(w->Label2[1]->geometry(), QRect(1, 0, 9, 17));
+    EXPECT_EQ(w->Image1->geometry(), QRect(264, 240, 89, 41));
+    EXPECT_GE(w->Text->y(), w->height()); // below the client area, never seen
+    EXPECT_EQ(w->bbStop->text(), QStringLiteral("停止"));
+    EXPECT_EQ(w->bbUpdate->text(), QStringLiteral("检查更新"));
+    EXPECT_TRUE(w->Text->text().endsWith("/fmstacionet.dat"));
+    // The list stacks above the player, so no station row is hidden under it.
+    const QList<QObject*> order = w->children();
+    EXPECT_GT(order.indexOf(w->rLista), order.indexOf(w->wmpr));
+}
+
+TEST_F(RadioWindowTest, MissingListOpensAnEmptyWindowSilently)
+{
+    auto* w = open();
+    EXPECT_EQ(w->rLista->count(), 0);
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(RadioWindowTest, DoubleClickWithoutSelectionClosesThePlayerThenShowsOneMessage)
+{
+    serveStation("/live");
+    writeList("fmstacionet.dat", "A==>" + server.url("/live") + "\r\nB==>x\r\n");
+    auto* w = open();
+    select(w, 0);
+    w->rLista_DblClick();
+    ASSERT_TRUE(waitUntil([&] { return w->wmpr->state() == State::Playing; }, 20000));
+
+    w->rLista->clearSelection();
+    w->rLista->setCurrentRow(-1);
+    State stateWhenShown = State::Playing;
+    messages.onShow = [&](const auto&) { stateWhenShown = w->wmpr->state(); };
+    w->rLista_DblClick();
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("请检查是否连接到网络."));
+    EXPECT_EQ(messages.shown[0].title, QStringLiteral("提示"));
+    EXPECT_EQ(messages.shown[0].icon, MessageBox::Icon::Information);
+    EXPECT_EQ(stateWhenShown, State::Stopped); // closed before the message
+}
+
+TEST_F(RadioWindowTest, StationWithEmptyAddressPlaysNothingAndSaysNothing)
+{
+    writeList("fmstacionet.dat", QStringLiteral("无地址\r\n"));
+    auto* w = open();
+    select(w, 0);
+    w->rLista_DblClick();
+    runFor(200);
+    EXPECT_EQ(w->wmpr->state(), State::Stopped);
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(RadioWindowTest, MouseDoubleClickPlaysAndStopButtonStops)
+{
+    serveStation("/live");
+    writeList("fmstacionet.dat", "Live==>" + server.url("/live") + "\r\n");
+    auto* w = open();
+    const QRect row = w->rLista->visualItemRect(w->rLista->item(0));
+    QTest::mouseClick(w->rLista->viewport(), Qt::LeftButton, {}, row.center());
+    QTest::mouseDClick(w->rLista->viewport(), Qt::LeftButton, {}, row.center());
+    ASSERT_TRUE(waitUntil([&] { return w->wmpr->state() == State::Playing; }, 20000));
+    EXPECT_EQ(w->wmpr->URL(), server.url("/live"));
+
+    QTest::mouseClick(w->bbStop, Qt::LeftButton);
+    EXPECT_EQ(w->wmpr->state(), State::Stopped);
+    QTest::mouseClick(w->bbStop, Qt::LeftButton); // stop while nothing plays: nothing happens
+    EXPECT_EQ(w->wmpr->state(), State::Stopped);
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(RadioWindowTest, EnterOnTheListPlaysTheSelectedStation)
+{
+    serveStation("/live");
+    writeList("fmstacionet.dat", "Live==>" + server.url("/live") + "\r\n");
+    auto* w = open();
+    select(w, 0);
+    QTest::keyClick(w->rLista, Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return w->wmpr->state() != State::Stopped; }, 5000));
+}
+
+TEST_F(RadioWindowTest, EitherCloseMarkUnloadsTheWindowAndEndsTheProgram)
+{
+    for (int index : {0, 1}) {
+        auto* w = open();
+        QSignalSpy last(&forms, &FormRegistry::lastFormUnloaded);
+        QTest::mouseClick(w->Label2[index], Qt::LeftButton);
+        EXPECT_FALSE(forms.isLoaded("frmMain"));
+        EXPECT_EQ(last.count(), 1);
+        flushEvents();
+    }
+}
+
+TEST_F(RadioWindowTest, UnloadingStopsThePlayer)
+{
+    serveStation("/live");
+    writeList("fmstacionet.dat", "Live==>" + server.url("/live") + "\r\n");
+    auto* w = open();
+    select(w, 0);
+    w->rLista_DblClick();
+    ASSERT_TRUE(waitUntil([&] { return w->wmpr->state() == State::Playing; }, 20000));
+    QPointer<MediaPlayer> player = w->wmpr;
+    w->Label2_Click(1);
+    EXPECT_EQ(player->state(), State::Stopped);
+}
+
+TEST_F(RadioWindowTest, AboutLabelOpensOneAboutWindow)
+{
+    auto* w = open();
+    QTest::mouseClick(w->Label1, Qt::LeftButton);
+    QTest::mouseClick(w->Label1, Qt::LeftButton);
+    EXPECT_TRUE(forms.isLoaded("frmAbout"));
+    EXPECT_EQ(forms.loadedCount(), 2);
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
