@@ -313,3 +313,21 @@ TEST_F(AdFeedTest, RowsAreAppendedAtTheRowCounter)
                                 {QStringLiteral("Two"), QStringLiteral("http://2.example/")}}));
     EXPECT_EQ(rowCounter, 3);
 }
+
+TEST_F(AdFeedTest, FeedNearTheSizeLimitIsReadCompletely)
+{
+    QByteArray xml = "<rss><channel>";
+    int items = 0;
+    while (xml.size() < 1000 * 1024) {
+        const QByteArray n = QByteArray::number(items++);
+        xml += "<item><title>T" + n + "</title><link>http://x.example/" + n + "</link></item>";
+    }
+    xml += "</channel></rss>";
+    ASSERT_LE(xml.size(), 1024 * 1024);
+    serve(xml);
+    load();
+    ASSERT_EQ(rowCounter, items);
+    ASSERT_EQ(table.size(), items);
+    const QString last = QString::number(items - 1);
+    EXPECT_EQ(table.last(), (LinkRow{"T" + last, "http://x.example/" + last}));
+}
