@@ -1,0 +1,252 @@
+#include "button/tests/ButtonFixture.h"
+
+#include <QSignalSpy>
+
+using namespace kelvane;
+using namespace kelvane::test;
+
+using ButtonInputTest = ButtonHostTest;
+
+TEST_F(ButtonInputTest, EnteringRaisesMouseEnterOnceAndLeavingMouseLeaveOnce)
+{
+    place();
+    QSignalSpy enters(button, &SkinButton::MouseEnter);
+    QSignalSpy leaves(button, &SkinButton::MouseLeave);
+
+    moveIn(QPoint(10, 10));
+    moveIn(QPoint(50, 15));
+    moveIn(QPoint(90, 20));
+    EXPECT_EQ(enters.count(), 1);
+    EXPECT_EQ(leaves.count(), 0);
+    EXPECT_TRUE(button->MouseInside());
+    EXPECT_EQ(button->ButtonState(), SkinButton::Hot);
+
+    moveOut();
+    moveOut();
+    EXPECT_EQ(enters.count(), 1);
+    EXPECT_EQ(leaves.count(), 1);
+    EXPECT_FALSE(button->MouseInside());
+    EXPECT_EQ(button->ButtonState(), SkinButton::Normal);
+
+    moveIn();
+    EXPECT_EQ(enters.count(), 2);
+}
+
+TEST_F(ButtonInputTest, HoverChangesRepaintTheButton)
+{
+    place();
+    PaintCounter paints(button);
+    moveIn();
+    const int afterEnter = paints.count;
+    EXPECT_GT(afterEnter, 0);
+    moveOut();
+    EXPECT_GT(paints.count, afterEnter);
+}
+
+TEST_F(ButtonInputTest, NewControlHasNoHoverTracking)
+{
+    button->UserControl_InitProperties();
+    host->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get()));
+    QSignalSpy enters(button, &SkinButton::MouseEnter);
+    moveIn();
+    EXPECT_EQ(enters.count(), 0);
+    EXPECT_FALSE(button->TrackMouseAvailable());
+}
+
+TEST_F(ButtonInputTest, DesignedControlHasNoHoverTracking)
+{
+    button->setUserMode(false);
+    place();
+    QSignalSpy enters(button, &SkinButton::MouseEnter);
+    moveIn();
+    EXPECT_EQ(enters.count(), 0);
+}
+
+TEST_F(ButtonInputTest, LeftClickRaisesClickAndEndsHot)
+{
+    place();
+    QSignalSpy clicks(button, &SkinButton::Click);
+    moveIn();
+    QTest::mousePress(window(), Qt::LeftButton, {}, inButton());
+    EXPECT_EQ(button->ButtonState(), SkinButton::Pressed);
+    EXPECT_EQ(clicks.count(), 0);
+    QTest::mouseRelease(window(), Qt::LeftButton, {}, inButton());
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Hot);
+    EXPECT_EQ(button->LastButton(), 1);
+}
+
+TEST_F(ButtonInputTest, RightClickRaisesNothingAndTheNextLeftClickDoes)
+{
+    place();
+    QSignalSpy clicks(button, &SkinButton::Click);
+    moveIn();
+    click(Qt::RightButton);
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_EQ(button->LastButton(), 2);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Hot); // the right button leaves the look alone
+    click();
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST_F(ButtonInputTest, ReleasingOutsideTheButtonIsNoClick)
+{
+    place();
+    QSignalSpy clicks(button, &SkinButton::Click);
+    QTest::mousePress(window(), Qt::LeftButton, {}, inButton());
+    QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(clicks.count(), 0);
+}
+
+TEST_F(ButtonInputTest, DoubleClickRaisesOneClick)
+{
+    place();
+    QSignalSpy clicks(button, &SkinButton::Click);
+    moveIn();
+    QTest::mouseDClick(window(), Qt::LeftButton, {}, inButton());
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Hot);
+    click(); // and the next single click counts again
+    EXPECT_EQ(clicks.count(), 2);
+}
+
+TEST_F(ButtonInputTest, ToggleButtonFlipsValueOnEachClickAndStaysPressedAfterLeaving)
+{
+    PropertyBag bag;
+    bag.writeInt(u"ButtonType"_s, 1);
+    place(bag);
+    QSignalSpy clicks(button, &SkinButton::Click);
+    moveIn();
+    QTest::mousePress(window(), Qt::LeftButton, {}, inButton());
+    QTest::mouseRelease(window(), Qt::LeftButton, {}, inButton());
+    EXPECT_TRUE(button->Value());
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Pressed);
+
+    moveOut();
+    EXPECT_EQ(button->ButtonState(), SkinButton::Pressed);
+
+    moveIn();
+    click();
+    EXPECT_FALSE(button->Value());
+    EXPECT_EQ(clicks.count(), 2);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Hot);
+}
+
+TEST_F(ButtonInputTest, SpacePressAndReleaseClicksOnce)
+{
+    place();
+    button->setFocus();
+    ASSERT_TRUE(button->HasFocus());
+    QSignalSpy clicks(button, &SkinButton::Click);
+    QTest::keyPress(window(), Qt::Key_Space);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Pressed); // down, then the press clicks
+    QTest::keyRelease(window(), Qt::Key_Space);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Hot);
+    EXPECT_EQ(button->LastButton(), 1);
+}
+
+TEST_F(ButtonInputTest, SpaceOnToggleButtonFlipsValueOnce)
+{
+    PropertyBag bag;
+    bag.writeInt(u"ButtonType"_s, 1);
+    place(bag);
+    button->setFocus();
+    QSignalSpy clicks(button, &SkinButton::Click);
+    QTest::keyClick(window(), Qt::Key_Space);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_TRUE(button->Value());
+}
+
+TEST_F(ButtonInputTest, EnterAndOtherKeysDoNotClick)
+{
+    place();
+    button->setFocus();
+    QSignalSpy clicks(button, &SkinButton::Click);
+    QTest::keyClick(window(), Qt::Key_Return);
+    QTest::keyClick(window(), Qt::Key_Enter);
+    QTest::keyClick(window(), Qt::Key_A);
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Normal);
+}
+
+TEST_F(ButtonInputTest, FocusIsTrackedAndRepaints)
+{
+    place();
+    QWidget other(host.get());
+    other.setFocusPolicy(Qt::StrongFocus);
+    other.setGeometry(0, 100, 20, 20);
+    other.show();
+    other.setFocus();
+    ASSERT_FALSE(button->HasFocus());
+    PaintCounter paints(button);
+    button->setFocus();
+    EXPECT_TRUE(button->HasFocus());
+    const int afterFocus = paints.count;
+    EXPECT_GT(afterFocus, 0);
+    other.setFocus();
+    EXPECT_FALSE(button->HasFocus());
+    EXPECT_GT(paints.count, afterFocus);
+}
+
+TEST_F(ButtonInputTest, DisabledButtonReceivesNoInputAtAll)
+{
+    place();
+    button->setFocus();
+    button->setEnabled(false);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Disabled);
+    QSignalSpy clicks(button, &SkinButton::Click);
+    QSignalSpy enters(button, &SkinButton::MouseEnter);
+    moveIn();
+    click();
+    QTest::mouseDClick(window(), Qt::LeftButton, {}, inButton());
+    QTest::keyClick(window(), Qt::Key_Space);
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_EQ(enters.count(), 0);
+    EXPECT_EQ(button->LastButton(), 0);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Disabled);
+    EXPECT_FALSE(button->HasFocus());
+
+    button->setEnabled(true);
+    moveOut();
+    moveIn();
+    click();
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST_F(ButtonInputTest, ButtonStoredDisabledTakesNoClicks)
+{
+    PropertyBag bag;
+    bag.writeBool(u"Enabled"_s, false);
+    place(bag);
+    QSignalSpy clicks(button, &SkinButton::Click);
+    click();
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Disabled);
+}
+
+TEST_F(ButtonInputTest, SettingValueRaisesNoClick)
+{
+    PropertyBag bag;
+    bag.writeInt(u"ButtonType"_s, 1);
+    place(bag);
+    QSignalSpy clicks(button, &SkinButton::Click);
+    button->setValue(true);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Pressed);
+    button->setValue(false);
+    EXPECT_EQ(clicks.count(), 0);
+}
+
+TEST_F(ButtonInputTest, PushButtonIgnoresValue)
+{
+    place();
+    button->setValue(true);
+    EXPECT_EQ(button->ButtonState(), SkinButton::Normal);
+    QSignalSpy clicks(button, &SkinButton::Click);
+    click();
+    EXPECT_TRUE(button->Value()); // a push button never flips it
+    EXPECT_EQ(clicks.count(), 1);
+}
