@@ -250,3 +250,13 @@ TEST_F(ButtonInputTest, PushButtonIgnoresValue)
     EXPECT_TRUE(button->Value()); // a push button never flips it
     EXPECT_EQ(clicks.count(), 1);
 }
+
+TEST_F(ButtonInputTest, PaletteChangeRepaintsAtOnce)
+{
+    place();
+    PaintCounter paints(button);
+    QPalette changed = button->palette();
+    changed.setColor(QPalette::Button, QColor(1, 2, 3));
+    button->setPalette(changed);
+    EXPECT_GT(paints.count, 0); // before the event loop runs again
+}
