@@ -550,9 +550,10 @@ bool SkinButton::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == this && m_subclassed.contains(this)) {
         bool handled = false;
-        SubclassProc(false, handled, this, event);
+        const QPointer<SkinButton> alive(this);
+        SubclassProc(true, handled, this, event);
         // The tooltip watches the control's mouse messages itself.
-        if (m_tooltipWindow && isEnabled())
+        if (alive && m_tooltipWindow && isEnabled())
             m_tooltipWindow->ownerEvent(event);
     }
     return QWidget::eventFilter(watched, event);
@@ -574,8 +575,10 @@ void SkinButton::SubclassProc(bool, bool&, QWidget* window, QEvent* event)
             m_mouseInside = true;
             m_buttonState = Hot;
             Refresh();
+            const QPointer<SkinButton> alive(this);
             Q_EMIT MouseEnter();
-            CreateTooltip();
+            if (alive) // the host may have destroyed the button in its handler
+                CreateTooltip();
         }
         break;
     case QEvent::Leave:

@@ -42,7 +42,8 @@ public:
 
     // --- Public members, in the order of the member table ---
 
-    // Receives the control window's intercepted events after the window has handled them.
+    // Receives the control window's intercepted events (pointer, leave, palette and style) from
+    // its event filter, before the window's own handling, which does nothing it relies on.
     // Hosts do not call it. It leaves handled untouched.
     void SubclassProc(bool before, bool& handled, QWidget* window, QEvent* event);
     void About();
