@@ -6,9 +6,11 @@
 
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QUrl>
 
+#include <algorithm>
 #include <limits>
 
 #ifndef KELVANE_AD_FEED_URL
@@ -35,11 +37,37 @@ void setTextColor(QLabel* label, const QColor& color)
     label->setPalette(palette);
 }
 
+// A one-line link caption drawn with its underline kept inside the label. The CJK faces found on
+// Linux are taller than SimSun, and the plain underline of a 14-pixel face would fall below the
+// design heights of the labels (14 and 17 pixels), so the baseline is raised where needed.
+class LinkLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        QFont plain = font();
+        plain.setUnderline(false);
+        painter.setFont(plain);
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QFontMetrics metrics(plain);
+        const int baseline = std::min(metrics.ascent(), height() - 2);
+        painter.drawText(QPoint(0, baseline), text());
+        if (font().underline() && !text().isEmpty())
+            painter.drawLine(0, baseline + 1, metrics.horizontalAdvance(text()) - 1, baseline + 1);
+    }
+};
+
 QFont linkFont()
 {
-    // SimSun where it exists; otherwise any installed CJK face, so the Chinese titles render.
+    // SimSun where it exists; otherwise an installed CJK face, so the Chinese titles render.
+    // The bitmap strikes of WenQuanYi's "Sharp" face come closest to SimSun at this size.
     QFont font;
     font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                      QStringLiteral("WenQuanYi Zen Hei Sharp"),
                       QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Sans CJK SC"),
                       QStringLiteral("Noto Sans SC")});
     font.setPixelSize(14); // 10.5 points at 96 dots per inch
@@ -93,7 +121,7 @@ Gg::Gg(Shell& shell, const QString& feedUrl, QWidget* parent, const FeedLimits& 
     const QCursor hand = handCursor();
     const auto makeLabel = [&](QWidget* owner, const char* name, const QString& caption,
                                const QRect& rect) {
-        auto* label = new QLabel(caption, owner);
+        auto* label = new LinkLabel(caption, owner);
         label->setObjectName(QString::fromLatin1(name));
         label->setTextFormat(Qt::PlainText); // feed titles are text, never markup
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);

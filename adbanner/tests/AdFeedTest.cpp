@@ -302,18 +302,6 @@ TEST_F(AdFeedTest, ChineseFeedsAreDecodedFromTheirDeclaredEncoding)
     EXPECT_EQ(table, expected);
 }
 
-TEST_F(AdFeedTest, RowsAreAppendedAtTheRowCounter)
-{
-    serve(rssFeed({{"One", "http://1.example/"}, {"Two", "http://2.example/"}}));
-    table = {LinkRow{QStringLiteral("kept"), QStringLiteral("http://k.example/")}, LinkRow{}};
-    rowCounter = 1;
-    loadFeed(server.url(QStringLiteral("/g/g.xml")), table, rowCounter);
-    EXPECT_EQ(table, (LinkTable{{QStringLiteral("kept"), QStringLiteral("http://k.example/")},
-                                {QStringLiteral("One"), QStringLiteral("http://1.example/")},
-                                {QStringLiteral("Two"), QStringLiteral("http://2.example/")}}));
-    EXPECT_EQ(rowCounter, 3);
-}
-
 TEST_F(AdFeedTest, FeedNearTheSizeLimitIsReadCompletely)
 {
     QByteArray xml = "<rss><channel>";
