@@ -75,6 +75,8 @@ void DestinationFile::open(const QString& destination)
         m_nativeTarget = target;
         m_tempPath = QFile::decodeName(temp);
         m_buffer.reserve(kBufferSize);
+        m_written = 0;
+        m_writeBackStarted = 0;
         if (existed)
             (void)::fchmod(fd, mode); // best effort: keep the permissions of the old file
         return;
@@ -112,8 +114,15 @@ void DestinationFile::flushBuffer()
         }
         data += n;
         left -= n;
+        m_written += n;
     }
     m_buffer.resize(0);
+    if (m_written - m_writeBackStarted >= kWriteBackStep) {
+        // Best effort: the final fdatasync reports any failure.
+        (void)::sync_file_range(m_fd, m_writeBackStarted, m_written - m_writeBackStarted,
+                                SYNC_FILE_RANGE_WRITE);
+        m_writeBackStarted = m_written;
+    }
 }
 
 void DestinationFile::close()

@@ -40,7 +40,12 @@ private:
     void flushBuffer();
 
     static constexpr qsizetype kBufferSize = 64 * 1024;
+    // Write-back of a large file is started every so many bytes, so that the final sync has
+    // little left to wait for.
+    static constexpr qint64 kWriteBackStep = 4 * 1024 * 1024;
     int m_fd = -1;
+    qint64 m_written = 0;
+    qint64 m_writeBackStarted = 0;
     bool m_opened = false;
     QByteArray m_nativeTemp;   // the temporary file, as the file system spells it
     QByteArray m_nativeTarget; // the file the rename replaces (a symbolic link's target)

@@ -239,6 +239,8 @@ bool FileDownloader::transfer(const QString& strURL, const QString& strDestinati
             stage = Stage::Body;
             // The body, in whole 1024-byte pieces, each written, counted and reported.
             QByteArray chunk;
+            QString percent;
+            std::int64_t shown = -1; // the percentage `percent` holds
             do {
                 chunk = m_inet->GetChunk(kChunkSize);
                 if (!self)
@@ -248,12 +250,14 @@ bool FileDownloader::transfer(const QString& strURL, const QString& strDestinati
                 if (m_cancel)
                     break;
                 received += chunk.size();
-                QString percent;
-                if (lengthKnown)
-                    percent = percentText(received, expected);
-                else // no length: "0" until the body has ended cleanly, then "100"
-                    percent = m_inet->AtEnd() && m_inet->EndedCleanly() ? QStringLiteral("100")
-                                                                        : QStringLiteral("0");
+                // Without a length: 0 until the body has ended cleanly, then 100.
+                const std::int64_t value =
+                    lengthKnown ? percentOf(received, expected)
+                                : (m_inet->AtEnd() && m_inet->EndedCleanly() ? 100 : 0);
+                if (value != shown) { // the text changes about a hundred times a transfer
+                    percent = QString::number(value);
+                    shown = value;
+                }
                 Q_EMIT DownloadProgress(percent);
                 if (!self)
                     return false;

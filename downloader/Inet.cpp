@@ -208,7 +208,8 @@ QByteArray Inet::GetChunk(int size)
         if (!self)
             return {};
     }
-    m_inactivityTimer.stop();
+    if (m_inactivityTimer.isActive())
+        m_inactivityTimer.stop();
 
     QByteArray out;
     if (!m_rest.isEmpty()) {

@@ -94,13 +94,18 @@ std::optional<std::int32_t> expectedTotalFrom(const QString& contentLength)
     return static_cast<std::int32_t>(rounded);
 }
 
-QString percentText(std::int64_t received, std::int32_t expected)
+std::int64_t percentOf(std::int64_t received, std::int32_t expected)
 {
     const double percent =
         std::nearbyint(static_cast<double>(received) / static_cast<double>(expected) * 100.0);
     if (!std::isfinite(percent) || std::fabs(percent) > std::numeric_limits<std::int32_t>::max())
         throw TransferError::fromErrno(ERANGE);
-    return QString::number(static_cast<std::int64_t>(percent));
+    return static_cast<std::int64_t>(percent);
+}
+
+QString percentText(std::int64_t received, std::int32_t expected)
+{
+    return QString::number(percentOf(received, expected));
 }
 
 QString folderPart(const QString& path)

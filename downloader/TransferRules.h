@@ -85,8 +85,9 @@ std::optional<QString> refusalFor(const QString& statusField, const QString& hea
 // (ERANGE), which the control reports as a failure before the file is opened.
 std::optional<std::int32_t> expectedTotalFrom(const QString& contentLength);
 
-// Progress: received ÷ expected × 100 in double precision, to the nearest integer (ties to even),
-// as decimal digits.
+// Progress: received ÷ expected × 100 in double precision, to the nearest integer (ties to even);
+// percentText writes it as decimal digits.
+std::int64_t percentOf(std::int64_t received, std::int32_t expected);
 QString percentText(std::int64_t received, std::int32_t expected);
 
 // The folder part of a "/"-separated path: up to and including the last "/"; empty when there is

@@ -7,6 +7,7 @@
 #include "tests/support/TestUtil.h"
 
 #include <QSet>
+#include <QSslSocket>
 #include <QTcpServer>
 
 using namespace kelvane;
@@ -200,6 +201,25 @@ TEST_F(FailingDownloadTest, AServerThatNeverAnswersIsBoundedByTheConnectTimeOut)
 TEST_F(FailingDownloadTest, AClosedPortCannotEstablishAConnection)
 {
     const QString url = QStringLiteral("http://127.0.0.1:%1/f.dat").arg(closedPort());
+    EXPECT_FALSE(downloader->DownloadFile(url, dest()));
+    EXPECT_EQ(log->entries, errorEntries(QStringLiteral("Cannot establish connection.")));
+    expectDestinationUntouched();
+}
+
+TEST_F(FailingDownloadTest, ATlsFailureCannotEstablishAConnection)
+{
+    if (!QSslSocket::supportsSsl())
+        GTEST_SKIP() << "no TLS backend";
+    // A plain-text server on an https URL: the handshake fails.
+    QTcpServer plain;
+    ASSERT_TRUE(plain.listen(QHostAddress::LocalHost, 0));
+    QObject::connect(&plain, &QTcpServer::newConnection, [&plain] {
+        while (QTcpSocket* socket = plain.nextPendingConnection()) {
+            socket->write("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
+            socket->disconnectFromHost();
+        }
+    });
+    const QString url = QStringLiteral("https://127.0.0.1:%1/f.dat").arg(plain.serverPort());
     EXPECT_FALSE(downloader->DownloadFile(url, dest()));
     EXPECT_EQ(log->entries, errorEntries(QStringLiteral("Cannot establish connection.")));
     expectDestinationUntouched();
