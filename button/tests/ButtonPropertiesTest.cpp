@@ -354,25 +354,6 @@ TEST_F(ButtonPropertiesTest, LayoutStepKeepsTheMinimumSizeAndCaptionFlags)
     }
 }
 
-TEST_F(ButtonPropertiesTest, GettersChangeNothing)
-{
-    button.UserControl_ReadProperties(PropertyBag());
-    QSignalSpy changed(&button, &SkinButton::PropertyChanged);
-    PropertyBag before;
-    button.UserControl_WriteProperties(before);
-    (void)button.Style();
-    (void)button.Caption();
-    (void)button.Font();
-    (void)button.ToolTip();
-    (void)button.Value();
-    (void)button.Version();
-    PropertyBag after;
-    button.UserControl_WriteProperties(after);
-    EXPECT_EQ(before, after);
-    EXPECT_EQ(changed.count(), 0);
-    EXPECT_EQ(button.Version(), u"3.0"_s);
-}
-
 TEST_F(ButtonPropertiesTest, EventsAreDeclaredClickMouseEnterMouseLeave)
 {
     const QMetaObject& meta = SkinButton::staticMetaObject;
