@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -111,7 +112,8 @@ QFont StoredFont::toQFont() const
     QFont font(face);
     if (size > 0)
         font.setPointSizeF(size);
-    font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 1, 1000)));
+    // Weight 0 means "any weight", which draws as regular.
+    font.setWeight(static_cast<QFont::Weight>(weight > 0 ? std::min(weight, 1000) : 400));
     font.setItalic(italic);
     font.setUnderline(underline);
     font.setStrikeOut(strikethrough);
