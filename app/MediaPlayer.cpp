@@ -11,7 +11,6 @@
 #include <QRegularExpression>
 #include <QSlider>
 #include <QStringDecoder>
-#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -83,6 +82,53 @@ protected:
     }
     QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
 };
+
+enum class BarIcon
+{
+    Play,
+    Pause,
+    Stop,
+    Sound,
+    Muted
+};
+
+// The bar's own small icons: the style's media icons vanish on a dark bar in some themes.
+QIcon barIcon(BarIcon kind)
+{
+    QPixmap pm(20, 20);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 160, 40));
+    switch (kind) {
+    case BarIcon::Play:
+        p.drawPolygon(QPolygonF({QPointF(5, 3), QPointF(17, 10), QPointF(5, 17)}));
+        break;
+    case BarIcon::Pause:
+        p.drawRect(QRectF(4, 3, 4.5, 14));
+        p.drawRect(QRectF(11.5, 3, 4.5, 14));
+        break;
+    case BarIcon::Stop:
+        p.drawRect(QRectF(4, 4, 12, 12));
+        break;
+    case BarIcon::Sound:
+    case BarIcon::Muted:
+        p.drawPolygon(QPolygonF({QPointF(2, 7), QPointF(6, 7), QPointF(11, 3), QPointF(11, 17),
+                                 QPointF(6, 13), QPointF(2, 13)}));
+        p.setPen(QPen(QColor(255, 160, 40), 1.8));
+        if (kind == BarIcon::Muted) {
+            p.drawLine(QPointF(13, 6), QPointF(18, 14));
+            p.drawLine(QPointF(18, 6), QPointF(13, 14));
+        } else {
+            p.setBrush(Qt::NoBrush);
+            p.drawArc(QRectF(8, 5, 8, 10), -60 * 16, 120 * 16);
+            p.drawArc(QRectF(7, 2, 12, 16), -60 * 16, 120 * 16);
+        }
+        break;
+    }
+    return QIcon(pm);
+}
 
 } // namespace
 
@@ -568,9 +614,9 @@ void MediaPlayer::buildMiniBar()
     auto* row = new QHBoxLayout(m_bar);
     row->setContentsMargins(1, 0, 2, 0);
     row->setSpacing(1);
-    auto makeButton = [this, row](QStyle::StandardPixmap icon, const QString& tip) {
+    auto makeButton = [this, row](BarIcon icon, const QString& tip) {
         auto* b = new QToolButton(m_bar);
-        b->setIcon(style()->standardIcon(icon));
+        b->setIcon(barIcon(icon));
         b->setIconSize(QSize(10, 10));
         b->setFixedSize(kBarHeight, kBarHeight);
         b->setAutoRaise(true);
@@ -579,9 +625,9 @@ void MediaPlayer::buildMiniBar()
         row->addWidget(b);
         return b;
     };
-    m_playPause = makeButton(QStyle::SP_MediaPlay, QStringLiteral("播放/暂停"));
-    m_stopButton = makeButton(QStyle::SP_MediaStop, QStringLiteral("停止"));
-    m_muteButton = makeButton(QStyle::SP_MediaVolume, QStringLiteral("静音"));
+    m_playPause = makeButton(BarIcon::Play, QStringLiteral("播放/暂停"));
+    m_stopButton = makeButton(BarIcon::Stop, QStringLiteral("停止"));
+    m_muteButton = makeButton(BarIcon::Sound, QStringLiteral("静音"));
     m_volumeSlider = new QSlider(Qt::Horizontal, m_bar);
     m_volumeSlider->setRange(0, 100);
     m_volumeSlider->setValue(m_volume);
@@ -618,10 +664,8 @@ void MediaPlayer::updateBar()
         return;
     const bool running =
         m_state == State::Playing || m_state == State::Connecting || m_state == State::Reconnecting;
-    m_playPause->setIcon(
-        style()->standardIcon(running ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
-    m_muteButton->setIcon(
-        style()->standardIcon(m_muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    m_playPause->setIcon(barIcon(running ? BarIcon::Pause : BarIcon::Play));
+    m_muteButton->setIcon(barIcon(m_muted ? BarIcon::Muted : BarIcon::Sound));
     if (m_volumeSlider->value() != m_volume)
         m_volumeSlider->setValue(m_volume);
     const QString text = statusText();
