@@ -1,6 +1,9 @@
 #include "app/RadioWindow.h"
 
+#include "adbanner/Gg.h"
+#include "adbanner/HandCursor.h"
 #include "app/Ui.h"
+#include "button/SkinButton.h"
 #include "catalogue/StationList.h"
 #include "platform/MessageBox.h"
 
@@ -71,14 +74,12 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     placeTwips(Label1, 4200, 840, 975, 255);
     connect(Label1, &ClickLabel::Click, this, &RadioWindow::Label1_Click);
 
-    bbStop = new QPushButton(QStringLiteral("停止"), this);
-    bbStop->setObjectName(QStringLiteral("bbStop"));
-    placeTwips(bbStop, 4440, 3240, 615, 300);
-    connect(bbStop, &QPushButton::clicked, this, &RadioWindow::bbStop_Click);
+    bbStop = makeButton(services, this, QStringLiteral("bbStop"), QStringLiteral("停止"), 4440,
+                        3240, 615, 300);
+    connect(bbStop, &SkinButton::Click, this, &RadioWindow::bbStop_Click);
 
-    bbUpdate = new QPushButton(QStringLiteral("检查更新"), this);
-    bbUpdate->setObjectName(QStringLiteral("bbUpdate"));
-    placeTwips(bbUpdate, 0, 840, 1575, 300);
+    bbUpdate = makeButton(services, this, QStringLiteral("bbUpdate"), QStringLiteral("检查更新"), 0,
+                          840, 1575, 300);
 
     // Below the client area: never seen, but it holds the list's address.
     Text = new QLineEdit(QStringLiteral(KELVANE_LIST_BASE_URL "fmstacionet.dat"), this);
@@ -92,13 +93,12 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
         connect(Label2[i], &ClickLabel::Click, this, [this, i] { Label2_Click(i); });
     }
 
-    Gg1 = new QWidget(this);
-    Gg1->setObjectName(QStringLiteral("Gg1"));
+    Gg1 = makeBanner(services, this);
     placeTwips(Gg1, 0, 4200, 5295, 495);
 
     Image1 = new HotArea(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setCursor(handCursor());
     placeTwips(Image1, 3960, 3600, 1335, 615);
     connect(Image1, &HotArea::Click, this, &RadioWindow::Image1_Click);
 

@@ -6,7 +6,6 @@
 
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 
 #include <array>
 #include <functional>
@@ -14,6 +13,7 @@
 namespace kelvane {
 
 class ClickLabel;
+class SkinButton;
 class HotArea;
 
 // The radio window: the radio list, the compact player, stop, About, the switch to TV and the
@@ -28,11 +28,11 @@ public:
     MediaPlayer* wmpr = nullptr;
     QListWidget* rLista = nullptr;
     ClickLabel* Label1 = nullptr;
-    QPushButton* bbStop = nullptr;
-    QPushButton* bbUpdate = nullptr;
+    SkinButton* bbStop = nullptr;
+    SkinButton* bbUpdate = nullptr;
     QLineEdit* Text = nullptr;
     std::array<ClickLabel*, 2> Label2{};
-    QWidget* Gg1 = nullptr;
+    QWidget* Gg1 = nullptr; // the ad banner
     HotArea* Image1 = nullptr;
 
     // The address sequence: rURLs[i] belongs to rLista item i.

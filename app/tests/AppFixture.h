@@ -24,6 +24,8 @@ protected:
         services.shell = &shell;
         services.programFolder = folder.path();
         services.playerOptions = {"ao=null", "vo=null"};
+        // Nothing listens on the discard port: the banners fall back to their fixed links at once.
+        services.adFeedUrl = QStringLiteral("http://127.0.0.1:9/g/g.xml");
         RegisterForms(forms, services);
     }
     ~AppFixture() override

@@ -1,6 +1,7 @@
 #include "app/RadioWindow.h"
 #include "app/Ui.h"
 #include "app/tests/AppFixture.h"
+#include "button/SkinButton.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
 
@@ -56,8 +57,9 @@ TEST_F(RadioWindowTest, LoadsTheRadioListWithItsDesignLayout)
     EXPECT_EQ(w->Label2[1]->geometry(), QRect(1, 0, 9, 17));
     EXPECT_EQ(w->Image1->geometry(), QRect(264, 240, 89, 41));
     EXPECT_GE(w->Text->y(), w->height()); // below the client area, never seen
-    EXPECT_EQ(w->bbStop->text(), QStringLiteral("停止"));
-    EXPECT_EQ(w->bbUpdate->text(), QStringLiteral("检查更新"));
+    EXPECT_EQ(w->bbStop->Caption(), QStringLiteral("停止"));
+    EXPECT_EQ(w->bbUpdate->Caption(), QStringLiteral("检查更新"));
+    EXPECT_EQ(w->bbStop->Style(), 9);
     EXPECT_TRUE(w->Text->text().endsWith("/fmstacionet.dat"));
     // The list stacks above the player, so no station row is hidden under it.
     const QList<QObject*> order = w->children();
