@@ -14,6 +14,16 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
+
+// Readable texts in failure messages (CR and LF shown as escapes).
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    QString shown = text;
+    shown.replace(QLatin1Char('\r'), QStringLiteral("\\r"))
+        .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    *out << '"' << shown.toStdString() << '"';
+}
 
 namespace kelvane::test {
 
