@@ -1,49 +1,15 @@
 #include "app/RadioWindow.h"
 
-#include "adbanner/Gg.h"
 #include "adbanner/HandCursor.h"
 #include "app/Ui.h"
 #include "button/SkinButton.h"
 #include "catalogue/StationList.h"
-#include "platform/MessageBox.h"
-
-#include <QKeyEvent>
-#include <QPainter>
-
-#include <stdexcept>
 
 namespace kelvane {
 
-namespace {
-
-// A handler step that could not be done; reported with the generic message.
-struct StepFailed : std::runtime_error
-{
-    using std::runtime_error::runtime_error;
-};
-
-ClickLabel* closeMark(QWidget* parent, int left)
-{
-    auto* label = new ClickLabel(QStringLiteral("X"), parent);
-    label->setFont(designFont(QStringLiteral("Arial"), 9, true));
-    label->setTransparent(true);
-    label->setCursor(Qt::PointingHandCursor);
-    placeTwips(label, left, 0, 135, 255);
-    return label;
-}
-
-} // namespace
-
 RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
-    : Form(QStringLiteral("frmMain"), forms), m_services(services), m_picture(pictureA())
+    : PlayerWindow(QStringLiteral("frmMain"), forms, services, QSize(351, 312))
 {
-    setWindowTitle(QStringLiteral("Kelvane"));
-    setWindowIcon(applicationIcon());
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-    setFont(defaultFont());
-    setFixedSize(351, 312);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-
     MediaPlayerSettings playerSettings;
     playerSettings.uiMode = QStringLiteral("mini");
     playerSettings.extraOptions = services.playerOptions;
@@ -53,16 +19,8 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
 
     // Created after the player so it stacks above it: the list covers the player's lower part
     // and every station row stays visible.
-    rLista = new QListWidget(this);
-    rLista->setObjectName(QStringLiteral("rLista"));
-    placeTwips(rLista, 1080, 1560, 4095, 1680);
-    QPalette listPalette = rLista->palette();
-    listPalette.setColor(QPalette::Text, QColor(255, 128, 0));
-    rLista->setPalette(listPalette);
-    rLista->setSelectionMode(QAbstractItemView::SingleSelection);
-    rLista->setUniformItemSizes(true);
-    connect(rLista, &QListWidget::itemDoubleClicked, this, [this] { rLista_DblClick(); });
-    rLista->installEventFilter(this);
+    rLista = makeList(QStringLiteral("rLista"), QRect(1080, 1560, 4095, 1680), QColor(255, 128, 0),
+                      [this] { rLista_DblClick(); });
 
     Label1 = new ClickLabel(QStringLiteral("关于"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -86,12 +44,7 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     Text->setObjectName(QStringLiteral("Text"));
     placeTwips(Text, 360, 4920, 3495, 285);
 
-    Label2[0] = closeMark(this, 5116);
-    Label2[1] = closeMark(this, 10);
-    for (int i = 0; i < 2; ++i) {
-        Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
-        connect(Label2[i], &ClickLabel::Click, this, [this, i] { Label2_Click(i); });
-    }
+    Label2 = makeCloseMarks(5116, 10, [this](int index) { Label2_Click(index); });
 
     Gg1 = makeBanner(services, this);
     placeTwips(Gg1, 0, 4200, 5295, 495);
@@ -111,7 +64,7 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
 
 void RadioWindow::Form_Load()
 {
-    LoadStationList(ProgramFilePath(m_services.programFolder, kRadioListFile), kRadioSeparator,
+    LoadStationList(ProgramFilePath(services().programFolder, kRadioListFile), kRadioSeparator,
                     *rLista, rURLs);
 }
 
@@ -121,24 +74,12 @@ void RadioWindow::Form_Unload()
     wmpr->shutdown();
 }
 
-void RadioWindow::guarded(const std::function<void()>& steps)
-{
-    try {
-        steps();
-    } catch (const std::exception&) {
-        if (m_services.messageBox != nullptr)
-            m_services.messageBox->show(this, kGenericErrorText, kGenericErrorTitle,
-                                        MessageBox::Icon::Information);
-    }
-}
-
 void RadioWindow::PlayRadioStation()
 {
     guarded([this] {
         wmpr->close();
-        const int index = rLista->currentRow();
-        if (!rLista->currentItem() || !rLista->currentItem()->isSelected() || index < 0 ||
-            index >= rURLs.size())
+        const int index = selectedPosition(rLista);
+        if (index < 0 || index >= rURLs.size())
             throw StepFailed("no station selected");
         wmpr->setURL(rURLs.at(index));
     });
@@ -176,33 +117,6 @@ void RadioWindow::Label1_Click()
 void RadioWindow::Label2_Click(int)
 {
     guarded([this] { Unload(); });
-}
-
-void RadioWindow::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.fillRect(rect(), palette().window());
-    p.drawPixmap(0, 0, m_picture);
-}
-
-void RadioWindow::mousePressEvent(QMouseEvent* event)
-{
-    // A borderless window gets no focus from a window manager it bypasses: take it on a click.
-    activateWindow();
-    Form::mousePressEvent(event);
-}
-
-bool RadioWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    // Enter on the list plays the chosen station, like a double click.
-    if (watched == rLista && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            rLista_DblClick();
-            return true;
-        }
-    }
-    return Form::eventFilter(watched, event);
 }
 
 } // namespace kelvane

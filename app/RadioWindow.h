@@ -1,24 +1,22 @@
 #pragma once
 
 #include "app/MediaPlayer.h"
-#include "app/Services.h"
-#include "platform/Forms.h"
+#include "app/PlayerWindow.h"
 
 #include <QLineEdit>
 #include <QListWidget>
 
 #include <array>
-#include <functional>
 
 namespace kelvane {
 
 class ClickLabel;
-class SkinButton;
 class HotArea;
+class SkinButton;
 
 // The radio window: the radio list, the compact player, stop, About, the switch to TV and the
 // two close marks.
-class RadioWindow final : public Form
+class RadioWindow final : public PlayerWindow
 {
     Q_OBJECT
 public:
@@ -47,17 +45,9 @@ public:
 protected:
     void Form_Load() override;
     void Form_Unload() override;
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void PlayRadioStation();
-    // Runs a handler's steps; any failure ends them with the generic message.
-    void guarded(const std::function<void()>& steps);
-
-    AppServices m_services;
-    QPixmap m_picture;
 };
 
 } // namespace kelvane

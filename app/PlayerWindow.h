@@ -1,0 +1,60 @@
+#pragma once
+
+#include "app/Services.h"
+#include "platform/Forms.h"
+
+#include <QListWidget>
+#include <QPixmap>
+
+#include <array>
+#include <functional>
+#include <stdexcept>
+
+namespace kelvane {
+
+class ClickLabel;
+
+// A handler step that could not be done; reported with the generic message where the handler
+// carries it.
+struct StepFailed : std::runtime_error
+{
+    using std::runtime_error::runtime_error;
+};
+
+// What the radio and TV windows share: borderless with picture A, the close marks, the About
+// label, the generic error message and keyboard play on the lists.
+class PlayerWindow : public Form
+{
+    Q_OBJECT
+public:
+    PlayerWindow(const QString& name, FormRegistry& forms, const AppServices& services,
+                 QSize clientSize);
+
+    const AppServices& services() const { return m_services; }
+
+protected:
+    // Runs a handler's steps; any failure ends them with the generic message.
+    void guarded(const std::function<void()>& steps);
+    // Runs a handler's steps; a failure ends them silently.
+    static void silent(const std::function<void()>& steps);
+
+    // The two "X" marks at the given lefts (twips), calling onClick with the element index.
+    std::array<ClickLabel*, 2> makeCloseMarks(int left0, int left1,
+                                              const std::function<void(int)>& onClick);
+    // A station list box at its design rectangle; a double click or Enter runs onPlay.
+    QListWidget* makeList(const QString& name, const QRect& twips, const QColor& textColour,
+                          const std::function<void()>& onPlay);
+    // The selected position of a list box, -1 when nothing is selected.
+    static int selectedPosition(const QListWidget* list);
+
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    AppServices m_services;
+    QPixmap m_picture;
+    QHash<QObject*, std::function<void()>> m_enterPlays;
+};
+
+} // namespace kelvane
