@@ -200,8 +200,8 @@ QByteArray Inet::GetChunk(int size)
 {
     if (!m_running || size <= 0)
         return {};
-    QPointer<Inet> self(this);
     while (available() < size && !m_finished && !m_interrupted) {
+        QPointer<Inet> self(this);
         if (m_inactivityTimeoutMs > 0)
             m_inactivityTimer.start(m_inactivityTimeoutMs);
         Wait(QEventLoop::ExcludeUserInputEvents);
