@@ -2,6 +2,8 @@
 
 #include "app/FadingForms.h"
 #include "app/RadioWindow.h"
+#include "app/TvWindow.h"
+#include "app/VideoWindow.h"
 
 namespace kelvane {
 
@@ -13,6 +15,10 @@ void RegisterForms(FormRegistry& forms, const AppServices& services)
                        [](FormRegistry& r) { return new AboutForm(r); });
     forms.registerForm(QStringLiteral("frmMain"),
                        [services](FormRegistry& r) { return new RadioWindow(r, services); });
+    forms.registerForm(QStringLiteral("frmMainTV"),
+                       [services](FormRegistry& r) { return new TvWindow(r, services); });
+    forms.registerForm(QStringLiteral("frmTV"),
+                       [services](FormRegistry& r) { return new VideoWindow(r, services); });
 }
 
 void StartProgram(FormRegistry& forms)

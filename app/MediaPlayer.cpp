@@ -1,5 +1,7 @@
 #include "app/MediaPlayer.h"
 
+#include "app/VideoSurface.h"
+
 #include <mpv/client.h>
 
 #include <QContextMenuEvent>
@@ -180,6 +182,8 @@ MediaPlayer::MediaPlayer(const MediaPlayerSettings& settings, QWidget* parent)
     createMpv();
     if (m_settings.uiMode == u"mini")
         buildMiniBar();
+    else
+        buildVideoArea();
 }
 
 MediaPlayer::~MediaPlayer()
@@ -218,6 +222,12 @@ void MediaPlayer::createMpv()
     if (m_settings.uiMode == u"mini") {
         option("vid", "no");
         option("vo", "null");
+    } else {
+        // Sound first: the picture can only be drawn once the video area has been shown, and a
+        // video output without its render context would fail the whole file.
+        option("vo", "libmpv");
+        option("vid", "no");
+        option("hwdec", "no");
     }
     if (!m_settings.stretchToFit)
         option("keepaspect", "yes");
@@ -251,6 +261,8 @@ void MediaPlayer::shutdown()
     if (m_asxReply)
         m_asxReply->abort();
     m_sessionActive = false;
+    if (m_video != nullptr)
+        m_video->release();
     if (m_mpv != nullptr) {
         mpv_set_wakeup_callback(m_mpv, nullptr, nullptr);
         mpv_terminate_destroy(m_mpv);
@@ -656,6 +668,23 @@ void MediaPlayer::buildMiniBar()
     connect(m_muteButton, &QToolButton::clicked, this, [this] { setMuted(!m_muted); });
     connect(m_volumeSlider, &QSlider::valueChanged, this, &MediaPlayer::setVolume);
     updateBar();
+}
+
+QWidget* MediaPlayer::videoArea() const
+{
+    return m_video;
+}
+
+void MediaPlayer::buildVideoArea()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_video = new VideoSurface(m_mpv, this);
+    layout->addWidget(m_video);
+    connect(m_video, &VideoSurface::ready, this, [this] {
+        if (m_mpv != nullptr)
+            mpv_set_property_string(m_mpv, "vid", "auto");
+    });
 }
 
 void MediaPlayer::updateBar()

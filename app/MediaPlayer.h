@@ -18,6 +18,8 @@ class QToolButton;
 
 namespace kelvane {
 
+class VideoSurface;
+
 // The design-time settings of a player; all other settings are the player's defaults.
 struct MediaPlayerSettings
 {
@@ -61,6 +63,8 @@ public:
 
     State state() const { return m_state; }
     QString nowPlaying() const { return m_title; }
+    // The video area of a player without controls; null for the compact player.
+    QWidget* videoArea() const;
     QString statusText() const;
     int volume() const { return m_volume; }
     bool isMuted() const { return m_muted; }
@@ -93,6 +97,7 @@ protected:
 private:
     void createMpv();
     void buildMiniBar();
+    void buildVideoArea();
     void startSession(const QString& url);
     void loadIntoMpv(const QString& url);
     void resolveAsx(const QString& url);
@@ -137,6 +142,9 @@ private:
     QSlider* m_volumeSlider = nullptr;
     QLabel* m_status = nullptr;
     QWidget* m_visual = nullptr;
+
+    // The video area ("none").
+    VideoSurface* m_video = nullptr;
 };
 
 // The first <ref href> of an XML asx playlist (tag and attribute names in any case), or empty.

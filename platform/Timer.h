@@ -29,6 +29,8 @@ public:
 
     // True when the platform is counting towards a tick.
     bool isRunning() const { return m_timer.isActive(); }
+    // Milliseconds to the next tick, -1 when not counting.
+    int remainingTime() const { return m_timer.remainingTime(); }
 
 Q_SIGNALS:
     void timeout();

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/PlayerWindow.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+
+#include <array>
+
+namespace kelvane {
+
+class ClickLabel;
+class HotArea;
+class SkinButton;
+
+// The TV window: the TV list and, behind "显示媒体链接", the second list; a double click plays
+// the station in the video window.
+class TvWindow final : public PlayerWindow
+{
+    Q_OBJECT
+public:
+    TvWindow(FormRegistry& forms, const AppServices& services);
+
+    QListWidget* tLista = nullptr;
+    ClickLabel* Label1 = nullptr;
+    SkinButton* bbUpdate = nullptr;
+    QLineEdit* Text = nullptr;
+    SkinButton* sAdult = nullptr;
+    SkinButton* hAdult = nullptr;
+    std::array<ClickLabel*, 2> Label2{};
+    QListWidget* aLista = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QWidget* Gg1 = nullptr; // the ad banner
+    HotArea* Image1 = nullptr;
+
+    QStringList tURLs;
+    QStringList aURLs;
+
+    void tLista_DblClick();
+    void aLista_DblClick();
+    void sAdult_Click();
+    void hAdult_Click();
+    void Image1_Click();
+    void Label1_Click();
+    void Label2_Click(int index);
+
+protected:
+    void Form_Load() override;
+
+private:
+    void PlayTvStation();
+    void PlayAdultStation();
+    void playIn(const QListWidget* list, const QStringList& urls);
+};
+
+} // namespace kelvane

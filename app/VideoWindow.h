@@ -1,0 +1,32 @@
+#pragma once
+
+#include "app/MediaPlayer.h"
+#include "app/Services.h"
+#include "platform/Forms.h"
+#include "platform/Timer.h"
+
+namespace kelvane {
+
+// The video window: picture B with its "connecting" notice, and the player without controls,
+// hidden until the reveal timer fires 15 seconds after a station was chosen.
+class VideoWindow final : public Form
+{
+    Q_OBJECT
+public:
+    VideoWindow(FormRegistry& forms, const AppServices& services);
+
+    MediaPlayer* wmpt = nullptr;
+    QWidget* Gg1 = nullptr;
+    Timer Timer1{15000, false};
+
+    void Timer1_Timer();
+
+protected:
+    void Form_Unload() override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap m_picture;
+};
+
+} // namespace kelvane

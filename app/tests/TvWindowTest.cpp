@@ -1,0 +1,226 @@
+#include "app/TvWindow.h"
+#include "app/RadioWindow.h"
+#include "app/VideoWindow.h"
+#include "app/tests/AppFixture.h"
+#include "button/SkinButton.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/MediaFixtures.h"
+
+#include <QOpenGLWidget>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace kelvane;
+using namespace kelvane::test;
+using State = MediaPlayer::State;
+
+namespace {
+
+class TvWindowTest : public AppFixture
+{
+protected:
+    TvWindowTest()
+    {
+        // Real pictures: sound to nowhere, video drawn on the virtual display.
+        services.playerOptions = {"ao=null"};
+        forms.registerForm("frmMainTV",
+                           [this](FormRegistry& r) { return new TvWindow(r, services); });
+        forms.registerForm("frmTV",
+                           [this](FormRegistry& r) { return new VideoWindow(r, services); });
+        forms.registerForm("frmMain",
+                           [this](FormRegistry& r) { return new RadioWindow(r, services); });
+        const QByteArray video = generatedVideoTs(30);
+        server.setReply("/tv1.ts", HttpTestServer::ok(video, "video/mp2t"));
+        server.setReply("/tv2.ts", HttpTestServer::ok(video, "video/mp2t"));
+        writeList("tvstacionet.dat", "One ||> " + server.url("/tv1.ts") + "\r\nTwo ||> " +
+                                         server.url("/tv2.ts") + "\r\n");
+        writeList("tvadult.dat", QStringLiteral("更多 ||> ") + server.url("/tv2.ts") + "\r\n");
+    }
+
+    TvWindow* open()
+    {
+        auto* w = dynamic_cast<TvWindow*>(forms.show("frmMainTV"));
+        EXPECT_NE(w, nullptr);
+        return w;
+    }
+    VideoWindow* video() { return formAs<VideoWindow>("frmTV"); }
+    void play(TvWindow* w, int row)
+    {
+        w->tLista->setCurrentRow(row);
+        w->tLista_DblClick();
+    }
+
+    HttpTestServer server;
+};
+
+// Share of pixels in the image that are strongly coloured (the test pattern's bars), as opposed
+// to black or the orange and black of the background picture.
+double colourfulShare(const QImage& image)
+{
+    int colourful = 0;
+    int total = 0;
+    for (int y = 0; y < image.height(); y += 4) {
+        for (int x = 0; x < image.width(); x += 4) {
+            const QColor c = image.pixelColor(x, y);
+            ++total;
+            const bool orange = c.red() > 200 && c.green() > 60 && c.green() < 180 && c.blue() < 60;
+            if (c.value() > 60 && c.saturation() > 80 && !orange)
+                ++colourful;
+        }
+    }
+    return total == 0 ? 0 : double(colourful) / total;
+}
+
+} // namespace
+
+TEST_F(TvWindowTest, LoadsBothListsAndStartsInTheTvView)
+{
+    auto* w = open();
+    EXPECT_EQ(w->size(), QSize(352, 313));
+    EXPECT_EQ(w->tLista->count(), 2);
+    EXPECT_EQ(w->aLista->count(), 1);
+    EXPECT_EQ(w->tURLs.size(), 2);
+    EXPECT_TRUE(w->tLista->isVisible());
+    EXPECT_TRUE(w->sAdult->isVisible());
+    EXPECT_FALSE(w->aLista->isVisible());
+    EXPECT_FALSE(w->hAdult->isVisible());
+    EXPECT_FALSE(w->Text1->isVisible());
+    EXPECT_EQ(w->sAdult->Caption(), QStringLiteral("显示媒体链接"));
+    EXPECT_EQ(w->hAdult->geometry(), w->sAdult->geometry());
+    EXPECT_EQ(w->tLista->geometry(), QRect(96, 96, 249, 109));
+    EXPECT_EQ(w->aLista->geometry(), QRect(96, 96, 249, 100));
+}
+
+TEST_F(TvWindowTest, ShowAndHideSwitchTheViews)
+{
+    auto* w = open();
+    w->sAdult_Click();
+    EXPECT_FALSE(w->tLista->isVisible());
+    EXPECT_FALSE(w->sAdult->isVisible());
+    EXPECT_TRUE(w->aLista->isVisible());
+    EXPECT_TRUE(w->hAdult->isVisible());
+    w->hAdult_Click();
+    EXPECT_TRUE(w->tLista->isVisible());
+    EXPECT_TRUE(w->sAdult->isVisible());
+    EXPECT_FALSE(w->aLista->isVisible());
+    EXPECT_FALSE(w->hAdult->isVisible());
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(TvWindowTest, DoubleClickWithoutSelectionShowsVideoWindowClosesPlayerAndOneMessage)
+{
+    auto* w = open();
+    play(w, 0);
+    ASSERT_NE(video(), nullptr);
+    w->tLista->clearSelection();
+    w->tLista_DblClick();
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("请检查是否连接到网络."));
+    EXPECT_TRUE(video()->isVisible());
+    EXPECT_EQ(video()->wmpt->state(), State::Stopped);
+}
+
+TEST_F(TvWindowTest, SoundStartsAtOnceAndThePictureAppearsAtTheReveal)
+{
+    auto* w = open();
+    play(w, 0);
+    VideoWindow* v = video();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->windowTitle(), "  Sorrelin");
+    EXPECT_EQ(v->size(), QSize(497, 424));
+    EXPECT_TRUE(v->Timer1.Enabled());
+    EXPECT_FALSE(v->wmpt->isVisible());
+    ASSERT_TRUE(waitUntil([&] { return v->wmpt->state() == State::Playing; }, 20000));
+    EXPECT_FALSE(v->wmpt->isVisible()); // playing, still hidden behind picture B
+
+    v->Timer1.fire();
+    EXPECT_FALSE(v->Timer1.Enabled());
+    ASSERT_TRUE(v->wmpt->isVisible());
+    auto* surface = qobject_cast<QOpenGLWidget*>(v->wmpt->videoArea());
+    ASSERT_NE(surface, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return colourfulShare(surface->grabFramebuffer()) > 0.3; }, 20000))
+        << "the test pattern never appeared in the video area";
+    EXPECT_EQ(v->wmpt->state(), State::Playing);
+}
+
+TEST_F(TvWindowTest, ASecondStationAfterTheRevealPlaysInTheVisiblePlayer)
+{
+    auto* w = open();
+    play(w, 0);
+    VideoWindow* v = video();
+    v->Timer1.fire();
+    ASSERT_TRUE(waitUntil([&] { return v->wmpt->state() == State::Playing; }, 20000));
+    play(w, 1);
+    EXPECT_EQ(video(), v);
+    EXPECT_TRUE(v->wmpt->isVisible());
+    EXPECT_EQ(v->wmpt->URL(), server.url("/tv2.ts"));
+    ASSERT_TRUE(waitUntil([&] { return v->wmpt->state() == State::Playing; }, 20000));
+    v->Timer1.fire(); // the timer runs again; its tick changes nothing
+    EXPECT_TRUE(v->wmpt->isVisible());
+}
+
+TEST_F(TvWindowTest, ASecondStationWhileWaitingKeepsTheRunningCount)
+{
+    auto* w = open();
+    play(w, 0);
+    VideoWindow* v = video();
+    runFor(400);
+    play(w, 1);
+    EXPECT_TRUE(v->Timer1.Enabled());
+    EXPECT_LE(v->Timer1.remainingTime(), 15000 - 300);
+}
+
+TEST_F(TvWindowTest, ClosingTheVideoWindowWhileItWaitsThenANewStationOpensItHidden)
+{
+    auto* w = open();
+    play(w, 0);
+    QPointer<VideoWindow> first = video();
+    first->close();
+    EXPECT_FALSE(forms.isLoaded("frmTV"));
+    flushEvents();
+    EXPECT_TRUE(first.isNull());
+    play(w, 1);
+    ASSERT_NE(video(), nullptr);
+    EXPECT_FALSE(video()->wmpt->isVisible());
+    EXPECT_TRUE(video()->Timer1.Enabled());
+}
+
+TEST_F(TvWindowTest, RadioAndTvWindowsReplaceEachOtherAndTheVideoWindowSurvives)
+{
+    auto* radio = dynamic_cast<RadioWindow*>(forms.show("frmMain"));
+    ASSERT_NE(radio, nullptr);
+    QPointer<MediaPlayer> radioPlayer = radio->wmpr;
+    radio->Image1_Click();
+    EXPECT_FALSE(forms.isLoaded("frmMain"));
+    EXPECT_EQ(radioPlayer->state(), State::Stopped);
+    auto* tv = formAs<TvWindow>("frmMainTV");
+    ASSERT_NE(tv, nullptr);
+    EXPECT_TRUE(tv->isVisible());
+    EXPECT_EQ(tv->tLista->count(), 2);
+
+    play(tv, 0);
+    VideoWindow* v = video();
+    ASSERT_TRUE(waitUntil([&] { return v->wmpt->state() == State::Playing; }, 20000));
+    QSignalSpy last(&forms, &FormRegistry::lastFormUnloaded);
+    tv->Image1_Click();
+    EXPECT_FALSE(forms.isLoaded("frmMainTV"));
+    ASSERT_TRUE(forms.isLoaded("frmMain"));
+    EXPECT_EQ(video(), v);
+    EXPECT_EQ(v->wmpt->state(), State::Playing);
+
+    // Closing the radio window leaves the program running while the video window is open.
+    formAs<RadioWindow>("frmMain")->Label2_Click(0);
+    EXPECT_EQ(last.count(), 0);
+    v->close();
+    EXPECT_EQ(last.count(), 1);
+}
+
+TEST_F(TvWindowTest, TheAdultListPlaysInTheVideoWindowToo)
+{
+    auto* w = open();
+    w->sAdult_Click();
+    w->aLista->setCurrentRow(0);
+    w->aLista_DblClick();
+    ASSERT_NE(video(), nullptr);
+    EXPECT_EQ(video()->wmpt->URL(), server.url("/tv2.ts"));
+}
