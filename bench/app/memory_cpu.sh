@@ -49,7 +49,7 @@ hz=$(getconf CLK_TCK)
 
 for _ in $(seq 100); do
   win=$(xdotool search --name '^Kelvane$' 2>/dev/null | while read -r w; do
-    xdotool getwindowgeometry "$w" | grep -q 'Geometry: 351x312' && echo "$w"; done | head -1)
+    xdotool getwindowgeometry "$w" | grep -q "Geometry: 351x312" && echo "$w"; done | head -1 || true)
   [ -n "$win" ] && break
   sleep 0.2
 done
