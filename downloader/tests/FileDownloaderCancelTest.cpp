@@ -33,13 +33,13 @@ protected:
 TEST_F(CancelTest, CancelWhileWaitingForTheAnswerRaisesOnlyTheStatusText)
 {
     server->setReply("/f.dat",
-                     Reply().then(answer("HTTP/1.1 200 OK", {"Content-Length: 3"}, "abc"), 1000));
+                     Reply().then(answer("HTTP/1.1 200 OK", {"Content-Length: 3"}, "abc"), 5000));
     QTimer::singleShot(100, downloader, [this] { downloader->Cancel(); });
 
     EXPECT_FALSE(download(QStringLiteral("/f.dat"), dest()));
 
     EXPECT_EQ(log->entries, QStringList{kStart});
-    EXPECT_LT(elapsedMs, 800); // the wait ended at once, not when the answer came
+    EXPECT_LT(elapsedMs, 4000); // the wait ended at once, not when the answer came
     expectDestinationUntouched();
 }
 

@@ -36,13 +36,13 @@ TEST_F(InetTest, ExecuteReturnsAtOnceAndTheHeaderIsRebuiltAsTheWireShowedIt)
                                                   {"Content-Type: text/plain", "Content-Length: 5",
                                                    "X-Station: a  b"},
                                                   "hello"),
-                                           100));
+                                           1000));
     inet.setURL(server.url(QStringLiteral("/f.dat")));
     QElapsedTimer clock;
     clock.start();
     inet.Execute({}, QStringLiteral("GET"), {}, QStringLiteral("Range: bytes=0-\r\n"));
-    EXPECT_LT(clock.elapsed(), 50);
     EXPECT_TRUE(inet.StillExecuting());
+    EXPECT_LT(clock.elapsed(), 500);
     waitForAnswer(inet);
 
     EXPECT_EQ(inet.GetHeader(), QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
