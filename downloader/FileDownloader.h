@@ -16,11 +16,11 @@ namespace downloader {
 class Inet;
 }
 
-// The download control: fetches one HTTP resource into one local file with
-// one GET. DownloadFile runs the whole transfer and returns when it has ended; the four signals
-// below are delivered synchronously from inside it, on the caller's thread, and the host's
-// handlers (message boxes included) run inside the call, as do the events handled at its
-// message pumps. A handler may call Cancel; the running transfer sees it at its next check.
+// The download control: fetches one HTTP resource into one local file with one GET.
+// DownloadFile runs the whole transfer and returns when it has ended; the four signals below are
+// delivered synchronously from inside it, on the caller's thread, and the host's handlers
+// (message boxes included) run inside the call, as do the events handled at its message pumps.
+// A handler may call Cancel; the running transfer sees it at its next check.
 //
 // The control is a widget of a fixed 68 × 63 pixels (1020 × 945 twips) that is never shown at
 // run time; its design face is a briefcase (designFace()).
