@@ -1,0 +1,103 @@
+#pragma once
+
+#include "chrome/DockPlatform.h"
+#include "platform/PropertyBag.h"
+#include "platform/Timer.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+namespace kelvane {
+
+// The docking bar: an invisible control that keeps its host window docked at a screen edge with
+// only a 50-twip strip showing, slides the host into view while the pointer is over it and back
+// when the pointer leaves, and keeps the host above ordinary windows.
+//
+// Host side: construct it with the host window (it becomes a hidden child of that window), then
+// either UserControl_ReadProperties(bag) while the window is created from its stored layout,
+// which docks the window and starts the pointer poll, or UserControl_InitProperties() when it is
+// placed new. Nothing else is needed: it is destroyed with its host.
+//
+// Positions are twips (15 per pixel), held as single-precision values; the desktop answers in
+// pixels.
+class QuandleXPTaskBar : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr qint32 kInitialAlignment = 3;
+    static constexpr int kSizeTwips = 480;
+    static constexpr int kPollIntervalMs = 200;
+    static constexpr int kSlideIntervalMs = 25;
+    static constexpr float kSlideStepTwips = 240;
+    static constexpr float kStripTwips = 50;
+
+    // Docks on the real desktop.
+    explicit QuandleXPTaskBar(QWidget* host);
+    // Docks through the given desktop answers, which must outlive the control.
+    QuandleXPTaskBar(QWidget* host, DockPlatform& platform);
+    ~QuandleXPTaskBar() override;
+
+    // 0 left edge, 1 right edge (both vertically centred), 2 top edge at the left end, 3 top edge
+    // centred, 4 top edge at the right end; any other value leaves the host where it is.
+    qint32 Alignment() const { return m_alignment; }
+    // Stores the value as given and docks the host again at once; a running slide goes on from
+    // the new place along the new edge.
+    void setAlignment(qint32 alignment);
+
+    // The control's own size in twips: always 480 x 480.
+    float Width() const;
+    float Height() const;
+
+    void UserControl_Initialize();
+    // Placed on a window for the first time: the window loses its border. Nothing moves.
+    void UserControl_InitProperties();
+    // The window is created from its stored layout: reads "Alignment" (0 when absent), docks the
+    // window, puts it on top and starts the pointer poll.
+    void UserControl_ReadProperties(const PropertyBag& bag);
+    void UserControl_WriteProperties(PropertyBag& bag) const;
+    void UserControl_Resize();
+
+    // The pointer poll (every 200 ms once docked) and the slide step (every 25 ms while sliding).
+    void tmrCheckMouseOver_Timer();
+    void tmrExpand_Timer();
+
+    Timer* const tmrExpand;
+    Timer* const tmrCheckMouseOver;
+
+Q_SIGNALS:
+    // The host's stored settings are out of date.
+    void PropertyChanged(const QString& name);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct HostBox
+    {
+        float left;
+        float top;
+        float width;
+        float height;
+    };
+
+    QuandleXPTaskBar(QWidget* host, DockPlatform* platform,
+                     std::unique_ptr<DockPlatform> ownedPlatform);
+    void PositionHost(QWidget& host);
+    void MakeTopmost(QWidget& host);
+    HostBox hostBox(const QWidget& host) const;
+    void moveHost(QWidget& host, float left, float top);
+
+    std::unique_ptr<DockPlatform> m_ownedPlatform;
+    DockPlatform& m_platform;
+    QPointer<QWidget> m_host;
+    qint32 m_alignment = kInitialAlignment;
+    float m_workLeft = 0;
+    float m_workTop = 0;
+    float m_workRight = 0;
+    float m_workBottom = 0;
+    bool m_mouseOver = false;
+};
+
+} // namespace kelvane
