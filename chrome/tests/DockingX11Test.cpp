@@ -137,7 +137,11 @@ protected:
 
 TEST_F(DockingX11Test, TheWindowRestsExactlyAtItsDockedPlaceDespiteTheManager)
 {
-    ASSERT_EQ(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 1280, 1024));
+    ASSERT_TRUE(test::waitUntil(
+        [] {
+            return QGuiApplication::primaryScreen()->availableGeometry() == QRect(0, 0, 1280, 1024);
+        },
+        5000));
     dockAndShow();
 
     // Left (0 + 19200 - 5265) / 2 twips (464.5 px, halves to even); Top 50 - 4680 = -4630 twips.
@@ -188,6 +192,37 @@ TEST_F(DockingX11Test, ItComesUpAboveAnOrdinaryWindowWithoutTakingItsFocus)
     EXPECT_TRUE(test::waitUntil([] { return screenPixel(600, 150) == QColor(Qt::red); }, 5000));
     EXPECT_TRUE(ordinary.isActiveWindow());
     EXPECT_FALSE(host.isActiveWindow());
+}
+
+TEST_F(DockingX11Test, BelowARealTopPanelTheWindowDocksUnderItAndStaysReachable)
+{
+    // A 30-pixel panel that reserves the top of the screen, as desktop panels do.
+    QWidget panel;
+    paintedWindow(&panel, Qt::green)->setAttribute(Qt::WA_X11NetWmWindowTypeDock);
+    panel.setGeometry(0, 0, 1280, 30);
+    panel.show();
+    ASSERT_TRUE(test::waitUntil([&] { return serverWindow(panel).viewable; }, 5000));
+    run(u"xprop"_s,
+        {u"-id"_s, QString::number(panel.winId()), u"-f"_s, u"_NET_WM_STRUT_PARTIAL"_s, u"32c"_s,
+         u"-set"_s, u"_NET_WM_STRUT_PARTIAL"_s, u"0,0,30,0,0,0,0,0,0,1279,0,0"_s});
+    ASSERT_TRUE(test::waitUntil(
+        [] {
+            return QGuiApplication::primaryScreen()->availableGeometry() == QRect(0, 30, 1280, 994);
+        },
+        5000));
+
+    // Top 450 - 4680 + 50 = -4180 twips (-278.7 px): rows 30 to 32 show below the panel.
+    dockAndShow();
+    EXPECT_EQ(serverWindow(host).position, QPoint(464, -279));
+
+    for (int round = 0; round < 2; ++round) {
+        movePointer(600, 31);
+        ASSERT_TRUE(test::waitUntil([&] { return host.pos() == QPoint(464, 30); }, 5000));
+        EXPECT_TRUE(
+            test::waitUntil([&] { return serverWindow(host).position == QPoint(464, 30); }, 2000));
+        movePointer(600, 700);
+        ASSERT_TRUE(test::waitUntil([&] { return host.pos() == QPoint(464, -279); }, 5000));
+    }
 }
 
 } // namespace
