@@ -3,6 +3,9 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include <algorithm>
+#include <cmath>
+
 namespace kelvane {
 
 qint32 SystemColorRGB(int index)
@@ -54,6 +57,26 @@ qint32 TranslateColor(OleColor colour)
     default: // palette indices and anything else name no colour here
         return -1;
     }
+}
+
+OleColor ShiftColor(OleColor colour, int k)
+{
+    auto shifted = [k](int v) { return std::clamp(v + k, 0, 255); };
+    return RGB(shifted(redOf(colour)), shifted(greenOf(colour)), shifted(blueOf(colour)));
+}
+
+OleColor LightenColor(OleColor colour, int k)
+{
+    auto lightened = [k](int v) { return std::min(255, k + (255 - k) * v / 255); };
+    return RGB(lightened(redOf(colour)), lightened(greenOf(colour)), lightened(blueOf(colour)));
+}
+
+OleColor BlendColors(OleColor first, OleColor second)
+{
+    // nearbyint rounds halves to even under the default rounding mode.
+    auto mean = [](int p, int q) { return static_cast<int>(std::nearbyint((p + q) / 2.0)); };
+    return RGB(mean(redOf(first), redOf(second)), mean(greenOf(first), greenOf(second)),
+               mean(blueOf(first), blueOf(second)));
 }
 
 QColor toQColor(OleColor rgb)

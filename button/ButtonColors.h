@@ -57,6 +57,13 @@ qint32 SystemColorRGB(int index);
 // application palette. -1 when the value cannot be translated.
 qint32 TranslateColor(OleColor colour);
 
+// Each channel moved by k (which may be negative) and kept within 0 to 255.
+OleColor ShiftColor(OleColor colour, int k);
+// Each channel v becomes k + (255 - k) * v / 255 (truncated): larger k, paler colour.
+OleColor LightenColor(OleColor colour, int k);
+// The channel-wise mean of two colours, halves rounded to even.
+OleColor BlendColors(OleColor first, OleColor second);
+
 // An RGB value (not a reference) as a QColor, and back.
 QColor toQColor(OleColor rgb);
 OleColor fromQColor(const QColor& colour);

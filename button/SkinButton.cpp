@@ -1,6 +1,7 @@
 #include "button/SkinButton.h"
 
 #include "button/ButtonColors.h"
+#include "button/ButtonFaces.h"
 #include "platform/Twips.h"
 
 #include <QKeyEvent>
@@ -8,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -94,8 +96,19 @@ protected:
 
 } // namespace
 
+static StyleButtonTheme& applicationTheme()
+{
+    static StyleButtonTheme theme;
+    return theme;
+}
+
 SkinButton::SkinButton(Shell& shell, QWidget* parent)
-    : QWidget(parent), m_shell(shell), m_About(new AboutPanel(this))
+    : SkinButton(shell, applicationTheme(), parent)
+{}
+
+SkinButton::SkinButton(Shell& shell, ButtonTheme& theme, QWidget* parent)
+    : QWidget(parent), m_shell(shell), m_theme(theme),
+      m_surfaceColor(systemColorReference(kColorButtonFace)), m_About(new AboutPanel(this))
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -443,8 +456,7 @@ void SkinButton::UserControl_Resize()
 
 void SkinButton::ApplyRegion()
 {
-    // The plain face is rectangular; the shaped outlines belong to the styled faces.
-    clearMask();
+    setMask(styleRegion(m_style, width(), height()));
 }
 
 void SkinButton::Refresh()
@@ -466,38 +478,60 @@ void SkinButton::settleState()
 
 void SkinButton::paintEvent(QPaintEvent*)
 {
-    settleState();
+    drawButton();
     QPainter painter(this);
-    paintButton(painter);
+    painter.drawImage(0, 0, m_canvas.image());
 }
 
-void SkinButton::paintButton(QPainter& painter)
+// The repaint: clear, settle the state, then face, caption and icon.
+void SkinButton::drawButton()
 {
-    const bool disabled = m_buttonState == Disabled;
-    const QColor face =
-        toQColor(disabled ? static_cast<OleColor>(SystemColorRGB(kColorButtonFace)) : m_backColor);
-    painter.fillRect(rect(), face);
-    const QRect frame = rect().adjusted(0, 0, -1, -1);
-    const QColor shadow = toQColor(static_cast<OleColor>(SystemColorRGB(kColorButtonShadow)));
-    switch (m_buttonState) {
-    case Pressed:
-        painter.setPen(shadow);
-        painter.drawLine(frame.topLeft(), frame.topRight());
-        painter.drawLine(frame.topLeft(), frame.bottomLeft());
-        break;
-    case Hot:
-        painter.setPen(toQColor(m_highlightColor));
-        painter.drawRect(frame);
-        break;
-    default:
-        painter.setPen(shadow);
-        painter.drawRect(frame);
-        break;
+    m_canvas.resize(size(), logicalDpiX(), logicalDpiY());
+    m_canvas.setBackground(static_cast<OleColor>(TranslateColor(m_surfaceColor)));
+    settleState();
+    if (m_buttonState == Disabled)
+        m_canvas.setBackground(static_cast<OleColor>(SystemColorRGB(kColorButtonFace)));
+    if (m_style == 6) {
+        drawThemed();
+    } else {
+        FaceSettings face;
+        face.style = m_style;
+        face.state = m_buttonState;
+        face.hasFocus = m_hasFocus;
+        face.showFocus = m_showFocus;
+        face.useCustomColors = m_useCustomColors;
+        face.backColor = m_backColor;
+        face.highlightColor = m_highlightColor;
+        face.contentEdges = m_contentRect;
+        drawFace(m_canvas, face);
     }
-    DrawCaption(painter);
+    m_surfaceColor = m_canvas.background();
+    DrawCaption();
+    drawIcon();
 }
 
-void SkinButton::DrawCaption(QPainter& painter)
+void SkinButton::drawThemed()
+{
+    m_canvas.setBackground(static_cast<OleColor>(SystemColorRGB(kColorButtonFace)));
+    const int themeState = (m_buttonState == Normal && m_hasFocus) ? 5 : m_buttonState;
+    bool drawn = false;
+    try {
+        QPainter painter(&m_canvas.image());
+        drawn = m_theme.drawPushButton(painter, *this, m_clientRect, themeState);
+    } catch (...) {
+        drawn = false;
+    }
+    if (drawn)
+        return;
+    // No theme: this repaint keeps the plain face, and the button uses its non-themed style
+    // from now on. Its outline follows at the next layout step, which is queued rather than
+    // left to the next resize (a themed-to-plain switch would otherwise keep square corners).
+    m_style = m_nonThemeStyle;
+    if (m_style != 6)
+        QMetaObject::invokeMethod(this, &SkinButton::UserControl_Resize, Qt::QueuedConnection);
+}
+
+void SkinButton::DrawCaption()
 {
     OleColor colour = 0;
     if (m_buttonState == Disabled)
@@ -506,14 +540,79 @@ void SkinButton::DrawCaption(QPainter& painter)
         colour = static_cast<OleColor>(SystemColorRGB(kColorButtonText));
     else
         colour = m_buttonState == Normal ? m_fontColor : m_fontHighlightColor;
-    painter.save();
+    if (m_caption.isEmpty())
+        return;
+    QPainter painter(&m_canvas.image());
     painter.setPen(toQColor(colour));
     painter.setFont(QWidget::font());
     int flags = static_cast<int>(alignmentOf(m_captionFormat));
     if (!(m_captionFormat & kTextSingleLine) && (m_captionFormat & kTextWordBreak))
         flags |= Qt::TextWordWrap;
-    painter.drawText(m_contentRect, flags, m_caption);
-    painter.restore();
+    // ContentRect holds edges; the box is the pixels between them.
+    const QRect box(m_contentRect.topLeft(), m_contentRect.bottomRight() - QPoint(1, 1));
+    painter.drawText(box, flags, m_caption);
+}
+
+void SkinButton::drawIcon()
+{
+    if (m_icon.isNull())
+        return;
+    const int size = m_iconSize;
+    const int margin = iconMargin(m_style);
+    const int w = width();
+    const int h = height();
+    auto centred = [](int room) { return static_cast<int>(std::nearbyint(room / 2.0)); };
+    int x = 0;
+    int y = 0;
+    switch (m_iconAlign) {
+    case 0:
+        x = centred(w - size);
+        y = centred(h - size);
+        break;
+    case 1:
+        x = margin;
+        y = centred(h - size);
+        break;
+    case 2:
+        x = w - size - margin;
+        y = centred(h - size);
+        break;
+    case 3:
+        x = centred(w - size);
+        y = margin;
+        break;
+    case 4:
+        x = centred(w - size);
+        y = h - size - margin;
+        break;
+    default:
+        break;
+    }
+    // A size of 0 or less draws no picture (a negative one would draw it mirrored).
+    auto drawPicture = [&](int px, int py) {
+        if (size <= 0)
+            return;
+        QPainter painter(&m_canvas.image());
+        painter.drawImage(QRect(px, py, size, size), m_icon);
+    };
+    if (m_buttonState == Pressed) {
+        ++x;
+        ++y;
+    } else if (m_buttonState == Hot && m_style == 4) {
+        // A grey silhouette of the icon's shape, with the icon itself two pixels up and left.
+        drawPicture(x, y);
+        const OleColor ground = m_canvas.pixel(1, 1);
+        const OleColor grey = RGB(128, 128, 128);
+        for (int py = y; py <= y + size; ++py) {
+            for (int px = x; px <= x + size; ++px) {
+                if (m_canvas.pixel(px, py) != ground)
+                    m_canvas.setPixel(px, py, grey);
+            }
+        }
+        x -= 2;
+        y -= 2;
+    }
+    drawPicture(x, y);
 }
 
 void SkinButton::applyDrawingFont()

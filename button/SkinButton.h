@@ -1,5 +1,7 @@
 #pragma once
 
+#include "button/ButtonCanvas.h"
+#include "button/ButtonTheme.h"
 #include "button/ButtonTooltip.h"
 #include "platform/PropertyBag.h"
 #include "platform/Shell.h"
@@ -38,6 +40,8 @@ public:
     static constexpr qint32 kOpenLinkOpened = 33;
 
     explicit SkinButton(Shell& shell, QWidget* parent = nullptr);
+    // With the visual theme the themed style (6) draws with; it must outlive the button.
+    SkinButton(Shell& shell, ButtonTheme& theme, QWidget* parent = nullptr);
     ~SkinButton() override;
 
     // --- Public members, in the order of the member table ---
@@ -121,6 +125,7 @@ public:
     bool TrackMouseAvailable() const { return m_trackMouseAvailable; }
     int CaptionFormat() const { return m_captionFormat; }
     QRect ClientRect() const { return m_clientRect; }
+    // The caption's box as edges: left(), top(), and right(), bottom() just outside it.
     QRect ContentRect() const { return m_contentRect; }
     ButtonTooltip* TooltipWindow() const { return m_tooltipWindow; }
     QWidget* AboutBox() const { return m_About; }
@@ -146,9 +151,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
-    // Draws the whole button for the current ButtonState.
-    virtual void paintButton(QPainter& painter);
-
 private:
     void UserControl_MouseDown(int button);
     void UserControl_MouseUp(int button);
@@ -169,10 +171,18 @@ private:
     void SubclassWindow(QWidget* window);
     void UnsubclassAll();
     void CreateTooltip();
-    void DrawCaption(QPainter& painter);
+    void drawButton();
+    void drawThemed();
+    void DrawCaption();
+    void drawIcon();
     void applyDrawingFont();
 
     Shell& m_shell;
+    ButtonTheme& m_theme;
+    // The control's drawing surface and the colour it clears to, which the faces' background
+    // steps and the disabled look change (a system colour reference until the first of them).
+    ButtonCanvas m_canvas;
+    OleColor m_surfaceColor = 0;
 
     QImage m_icon;
     qint32 m_style = 0;
