@@ -7,6 +7,17 @@
 
 namespace kelvane {
 
+namespace {
+
+// The headless platforms keep no stacking order and complain about every raise.
+bool platformHasStacking()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+} // namespace
+
 std::optional<PixelRect> QtDockPlatform::workArea() const
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -47,7 +58,7 @@ void QtDockPlatform::makeTopmost(QWidget& host)
     makeDockWindow(host);
     // Without a manager there is no "always above" layer to join: raising restacks the window
     // above the others and, unlike activating it, leaves the keyboard focus where it is.
-    if (host.isVisible())
+    if (host.isVisible() && platformHasStacking())
         host.raise();
 }
 
