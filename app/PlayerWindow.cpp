@@ -1,6 +1,9 @@
 #include "app/PlayerWindow.h"
 
 #include "app/Ui.h"
+#include "catalogue/ListUpdate.h"
+#include "catalogue/StationList.h"
+#include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
 
 #include <QKeyEvent>
@@ -73,6 +76,27 @@ QListWidget* PlayerWindow::makeList(const QString& name, const QRect& twips,
     m_enterPlays.insert(list, onPlay);
     list->installEventFilter(this);
     return list;
+}
+
+FileDownloader* PlayerWindow::makeDownloader(int left, int top)
+{
+    auto* downloader = new FileDownloader(this);
+    downloader->setObjectName(QStringLiteral("FileDownloader"));
+    placeTwips(downloader, left, top, FileDownloader::kWidthTwips, FileDownloader::kHeightTwips);
+    return downloader;
+}
+
+bool PlayerWindow::downloadList(FileDownloader& downloader, const QString& url,
+                                const std::function<void(const QString&)>& onError)
+{
+    const QString name = FileNameFromURL(url);
+    if (!IsPlainFileName(name)) {
+        onError(kNoFileNameError);
+        return true;
+    }
+    QPointer<PlayerWindow> alive(this);
+    downloader.DownloadFile(url, ProgramFilePath(m_services.programFolder, name));
+    return !alive.isNull();
 }
 
 int PlayerWindow::selectedPosition(const QListWidget* list)

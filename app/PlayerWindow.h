@@ -13,6 +13,7 @@
 namespace kelvane {
 
 class ClickLabel;
+class FileDownloader;
 
 // A handler step that could not be done; reported with the generic message where the handler
 // carries it.
@@ -44,6 +45,14 @@ protected:
     // A station list box at its design rectangle; a double click or Enter runs onPlay.
     QListWidget* makeList(const QString& name, const QRect& twips, const QColor& textColour,
                           const std::function<void()>& onPlay);
+    // The window's download control, placed at its design position (twips), never shown.
+    FileDownloader* makeDownloader(int left, int top);
+    // Fetches a list file into the program folder under the name its address ends in. An address
+    // that names no plain file fails through onError without touching the folder. Returns false
+    // when the window was destroyed while the transfer waited.
+    bool downloadList(FileDownloader& downloader, const QString& url,
+                      const std::function<void(const QString&)>& onError);
+
     // The selected position of a list box, -1 when nothing is selected.
     static int selectedPosition(const QListWidget* list);
 

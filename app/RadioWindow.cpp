@@ -3,7 +3,10 @@
 #include "adbanner/HandCursor.h"
 #include "app/Ui.h"
 #include "button/SkinButton.h"
+#include "catalogue/ListUpdate.h"
 #include "catalogue/StationList.h"
+#include "downloader/FileDownloader.h"
+#include "platform/MessageBox.h"
 
 namespace kelvane {
 
@@ -38,6 +41,7 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
 
     bbUpdate = makeButton(services, this, QStringLiteral("bbUpdate"), QStringLiteral("检查更新"), 0,
                           840, 1575, 300);
+    connect(bbUpdate, &SkinButton::Click, this, &RadioWindow::bbUpdate_Click);
 
     // Below the client area: never seen, but it holds the list's address.
     Text = new QLineEdit(QStringLiteral(KELVANE_LIST_BASE_URL "fmstacionet.dat"), this);
@@ -55,6 +59,12 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     placeTwips(Image1, 3960, 3600, 1335, 615);
     connect(Image1, &HotArea::Click, this, &RadioWindow::Image1_Click);
 
+    FileDownloader = makeDownloader(3960, 4560);
+    connect(FileDownloader, &kelvane::FileDownloader::DownloadErrors, this,
+            &RadioWindow::FileDownloader_DownloadErrors);
+    connect(FileDownloader, &kelvane::FileDownloader::DowloadComplete, this,
+            &RadioWindow::FileDownloader_DowloadComplete);
+
     setTabOrder(wmpr, rLista);
     setTabOrder(rLista, bbStop);
     setTabOrder(bbStop, bbUpdate);
@@ -70,7 +80,8 @@ void RadioWindow::Form_Load()
 
 void RadioWindow::Form_Unload()
 {
-    // The player ends with its window.
+    // The player and a running list download end with the window.
+    FileDownloader->Cancel();
     wmpr->shutdown();
 }
 
@@ -117,6 +128,50 @@ void RadioWindow::Label1_Click()
 void RadioWindow::Label2_Click(int)
 {
     guarded([this] { Unload(); });
+}
+
+} // namespace kelvane
+
+namespace kelvane {
+
+void RadioWindow::bbUpdate_Click()
+{
+    guarded([this] {
+        // While a transfer runs, a click only cancels it, whatever the caption reads.
+        if (bbUpdate->Caption() == u"下载" && !FileDownloader->isTransferring()) {
+            if (TrimSpaces(Text->text()).isEmpty())
+                return;
+            Text->setEnabled(false);
+            bbUpdate->setCaption(QStringLiteral("取消"));
+            downloadList(*FileDownloader, Text->text(),
+                         [this](const QString& error) { FileDownloader_DownloadErrors(error); });
+        } else {
+            FileDownloader->Cancel();
+            Text->setEnabled(true);
+            bbUpdate->setCaption(QStringLiteral("下载"));
+        }
+    });
+}
+
+void RadioWindow::FileDownloader_DownloadErrors(const QString& strError)
+{
+    if (services().messageBox != nullptr)
+        services().messageBox->show(this, strError, QStringLiteral("错误"),
+                                    MessageBox::Icon::Error);
+    Text->setEnabled(true);
+    bbUpdate->setCaption(QStringLiteral("下载"));
+    FileDownloader->Cancel();
+}
+
+void RadioWindow::FileDownloader_DowloadComplete()
+{
+    if (services().messageBox != nullptr)
+        services().messageBox->show(this, QStringLiteral("下载完毕！"), QStringLiteral("成功"),
+                                    MessageBox::Icon::Information);
+    Text->setEnabled(true);
+    bbUpdate->setCaption(QStringLiteral("检查更新"));
+    // Repainted, not re-read: the new stations appear when the window is next loaded.
+    rLista->viewport()->update();
 }
 
 } // namespace kelvane

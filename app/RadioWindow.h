@@ -11,6 +11,7 @@
 namespace kelvane {
 
 class ClickLabel;
+class FileDownloader;
 class HotArea;
 class SkinButton;
 
@@ -32,6 +33,7 @@ public:
     std::array<ClickLabel*, 2> Label2{};
     QWidget* Gg1 = nullptr; // the ad banner
     HotArea* Image1 = nullptr;
+    kelvane::FileDownloader* FileDownloader = nullptr;
 
     // The address sequence: rURLs[i] belongs to rLista item i.
     QStringList rURLs;
@@ -41,6 +43,9 @@ public:
     void Image1_Click();
     void Label1_Click();
     void Label2_Click(int index);
+    void bbUpdate_Click();
+    void FileDownloader_DownloadErrors(const QString& strError);
+    void FileDownloader_DowloadComplete();
 
 protected:
     void Form_Load() override;

@@ -3,7 +3,10 @@
 #include "app/Ui.h"
 #include "app/VideoWindow.h"
 #include "button/SkinButton.h"
+#include "catalogue/ListUpdate.h"
 #include "catalogue/StationList.h"
+#include "downloader/FileDownloader.h"
+#include "platform/MessageBox.h"
 
 namespace kelvane {
 
@@ -29,6 +32,7 @@ TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
 
     bbUpdate = makeButton(services, this, QStringLiteral("bbUpdate"), QStringLiteral("检查更新"), 0,
                           840, 1575, 300);
+    connect(bbUpdate, &SkinButton::Click, this, &TvWindow::bbUpdate_Click);
 
     // Below the client area: never seen, but it holds the TV list's address.
     Text = new QLineEdit(QStringLiteral(KELVANE_LIST_BASE_URL "tvstacionet.dat"), this);
@@ -61,6 +65,12 @@ TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
     Image1->setObjectName(QStringLiteral("Image1"));
     placeTwips(Image1, 3960, 3600, 1095, 615);
     connect(Image1, &HotArea::Click, this, &TvWindow::Image1_Click);
+
+    FileDownloader = makeDownloader(3600, 5280);
+    connect(FileDownloader, &kelvane::FileDownloader::DownloadErrors, this,
+            &TvWindow::FileDownloader_DownloadErrors);
+    connect(FileDownloader, &kelvane::FileDownloader::DowloadComplete, this,
+            &TvWindow::FileDownloader_DowloadComplete);
 
     setTabOrder(tLista, bbUpdate);
     setTabOrder(bbUpdate, Text);
@@ -152,6 +162,68 @@ void TvWindow::Label1_Click()
 void TvWindow::Label2_Click(int)
 {
     silent([this] { Unload(); });
+}
+
+} // namespace kelvane
+
+namespace kelvane {
+
+void TvWindow::Form_Unload()
+{
+    // A running list download ends with the window; the video window goes on.
+    FileDownloader->Cancel();
+}
+
+// An unexpected failure here shows the generic message, as in the radio window: a listener
+// should not be left with a button that silently did nothing.
+void TvWindow::bbUpdate_Click()
+{
+    guarded([this] {
+        // While a transfer runs, a click only cancels it, whatever the caption reads.
+        if (bbUpdate->Caption() == u"下载" && !FileDownloader->isTransferring()) {
+            if (TrimSpaces(Text->text()).isEmpty())
+                return;
+            Text->setEnabled(false);
+            if (TrimSpaces(Text1->text()).isEmpty())
+                return;
+            Text1->setEnabled(false);
+            bbUpdate->setCaption(QStringLiteral("Cancel"));
+            const auto onError = [this](const QString& e) { FileDownloader_DownloadErrors(e); };
+            const QString adultUrl = Text1->text();
+            if (!downloadList(*FileDownloader, Text->text(), onError))
+                return; // the window went away during the first transfer
+            if (forms().find(formName()) != this)
+                return; // unloaded: no second transfer for a closed window
+            // The second list follows whatever became of the first.
+            downloadList(*FileDownloader, adultUrl, onError);
+        } else {
+            FileDownloader->Cancel();
+            Text->setEnabled(true);
+            Text1->setEnabled(true);
+            bbUpdate->setCaption(QStringLiteral("下载"));
+        }
+    });
+}
+
+void TvWindow::FileDownloader_DownloadErrors(const QString& strError)
+{
+    if (services().messageBox != nullptr)
+        services().messageBox->show(this, strError, QStringLiteral("错误"),
+                                    MessageBox::Icon::Error);
+    Text->setEnabled(true);
+    bbUpdate->setCaption(QStringLiteral("下载"));
+    FileDownloader->Cancel();
+}
+
+void TvWindow::FileDownloader_DowloadComplete()
+{
+    if (services().messageBox != nullptr)
+        services().messageBox->show(this, QStringLiteral("下载完毕: 请重新启动程序！"),
+                                    QStringLiteral("成功"), MessageBox::Icon::Information);
+    Text->setEnabled(true);
+    bbUpdate->setCaption(QStringLiteral("检查更新"));
+    // Repainted, not re-read: the new stations appear when the window is next loaded.
+    tLista->viewport()->update();
 }
 
 } // namespace kelvane

@@ -10,6 +10,7 @@
 namespace kelvane {
 
 class ClickLabel;
+class FileDownloader;
 class HotArea;
 class SkinButton;
 
@@ -32,6 +33,7 @@ public:
     QLineEdit* Text1 = nullptr;
     QWidget* Gg1 = nullptr; // the ad banner
     HotArea* Image1 = nullptr;
+    kelvane::FileDownloader* FileDownloader = nullptr;
 
     QStringList tURLs;
     QStringList aURLs;
@@ -43,9 +45,13 @@ public:
     void Image1_Click();
     void Label1_Click();
     void Label2_Click(int index);
+    void bbUpdate_Click();
+    void FileDownloader_DownloadErrors(const QString& strError);
+    void FileDownloader_DowloadComplete();
 
 protected:
     void Form_Load() override;
+    void Form_Unload() override;
 
 private:
     void PlayTvStation();

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace kelvane::test {
@@ -40,6 +42,19 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         QStringEncoder gbk("GBK");
         file.write(gbk.encode(text));
+    }
+
+    // Clicks a control as a user does: through its window, with the pointer moving onto it first
+    // (the skinned button reacts only to a pointer it has seen enter).
+    static void clickOn(QWidget* control, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QWidget* top = control->window();
+        QWindow* window = top->windowHandle();
+        ASSERT_NE(window, nullptr) << "the control's window is not shown";
+        const QPoint at = control->mapTo(top, control->rect().center());
+        QTest::mouseMove(window, QPoint(0, 0));
+        QTest::mouseMove(window, at);
+        QTest::mouseClick(window, button, {}, at);
     }
 
     template <typename T> T* formAs(const QString& name)

@@ -116,9 +116,9 @@ TEST_F(RadioWindowTest, MouseDoubleClickPlaysAndStopButtonStops)
     ASSERT_TRUE(waitUntil([&] { return w->wmpr->state() == State::Playing; }, 20000));
     EXPECT_EQ(w->wmpr->URL(), server.url("/live"));
 
-    QTest::mouseClick(w->bbStop, Qt::LeftButton);
+    clickOn(w->bbStop);
     EXPECT_EQ(w->wmpr->state(), State::Stopped);
-    QTest::mouseClick(w->bbStop, Qt::LeftButton); // stop while nothing plays: nothing happens
+    clickOn(w->bbStop); // stop while nothing plays: nothing happens
     EXPECT_EQ(w->wmpr->state(), State::Stopped);
     EXPECT_TRUE(messages.shown.isEmpty());
 }
