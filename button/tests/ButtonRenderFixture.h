@@ -51,10 +51,17 @@ protected:
         QApplication::setPalette(palette);
         host = std::make_unique<QWidget>();
         host->resize(260, 120);
+        // Takes the window's first focus, so buttons start without it.
+        focusSink = new QWidget(host.get());
+        focusSink->setGeometry(0, 0, 10, 10);
+        focusSink->setFocusPolicy(Qt::StrongFocus);
     }
 
     void TearDown() override
     {
+        // A press left standing would hold the pointer's grab for the tests after this one.
+        if (m_pressed && button)
+            release();
         host.reset();
         flushEvents();
         QApplication::setPalette(m_savedPalette);
@@ -73,6 +80,7 @@ protected:
         button->UserControl_ReadProperties(bag);
         host->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(host.get()));
+        focusSink->setFocus();
         button->UserControl_Resize();
         return button;
     }
@@ -88,12 +96,21 @@ protected:
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(button, &leave);
     }
-    void press() { QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5)); }
-    void release() { QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(5, 5)); }
+    void press()
+    {
+        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
+        m_pressed = true;
+    }
+    void release()
+    {
+        QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(5, 5));
+        m_pressed = false;
+    }
     void focus()
     {
         host->activateWindow();
         button->setFocus();
+        flushEvents();
         ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
         ASSERT_TRUE(button->HasFocus());
     }
@@ -105,9 +122,11 @@ protected:
     RecordingShell shell;
     std::unique_ptr<QWidget> host;
     SkinButton* button = nullptr;
+    QWidget* focusSink = nullptr;
 
 private:
     QPalette m_savedPalette;
+    bool m_pressed = false;
 };
 
 } // namespace kelvane::test
