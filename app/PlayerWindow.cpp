@@ -3,8 +3,10 @@
 #include "app/Ui.h"
 #include "catalogue/ListUpdate.h"
 #include "catalogue/StationList.h"
+#include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
+#include "platform/PropertyBag.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -17,6 +19,7 @@ PlayerWindow::PlayerWindow(const QString& name, FormRegistry& forms, const AppSe
 {
     setWindowTitle(QStringLiteral("Kelvane"));
     setWindowIcon(applicationIcon());
+    // Borderless, on top and out of the taskbar: the docking bar sets the frame flags.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     setFont(defaultFont());
     setFixedSize(clientSize);
@@ -76,6 +79,17 @@ QListWidget* PlayerWindow::makeList(const QString& name, const QRect& twips,
     m_enterPlays.insert(list, onPlay);
     list->installEventFilter(this);
     return list;
+}
+
+QuandleXPTaskBar* PlayerWindow::makeDockingBar(int left, int top)
+{
+    auto* bar = new QuandleXPTaskBar(this);
+    bar->setObjectName(QStringLiteral("QuandleXPTaskBar1"));
+    placeTwips(bar, left, top, 480, 480);
+    PropertyBag bag;
+    bag.writeInt(QStringLiteral("alignment"), 3);
+    bar->UserControl_ReadProperties(bag);
+    return bar;
 }
 
 FileDownloader* PlayerWindow::makeDownloader(int left, int top)

@@ -14,6 +14,7 @@ namespace kelvane {
 
 class ClickLabel;
 class FileDownloader;
+class QuandleXPTaskBar;
 
 // A handler step that could not be done; reported with the generic message where the handler
 // carries it.
@@ -45,6 +46,10 @@ protected:
     // A station list box at its design rectangle; a double click or Enter runs onPlay.
     QListWidget* makeList(const QString& name, const QRect& twips, const QColor& textColour,
                           const std::function<void()>& onPlay);
+    // The docking bar: keeps the window at the top edge of the work area and slides it into
+    // view under the pointer. It takes over the window's frame flags.
+    QuandleXPTaskBar* makeDockingBar(int left, int top);
+
     // The window's download control, placed at its design position (twips), never shown.
     FileDownloader* makeDownloader(int left, int top);
     // Fetches a list file into the program folder under the name its address ends in. An address

@@ -69,7 +69,8 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     setTabOrder(rLista, bbStop);
     setTabOrder(bbStop, bbUpdate);
     setTabOrder(bbUpdate, Text);
-    centreOnScreen(this);
+    // Last: it places the finished window at its docking position.
+    QuandleXPTaskBar1 = makeDockingBar(3600, 120);
 }
 
 void RadioWindow::Form_Load()

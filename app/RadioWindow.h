@@ -13,6 +13,7 @@ namespace kelvane {
 class ClickLabel;
 class FileDownloader;
 class HotArea;
+class QuandleXPTaskBar;
 class SkinButton;
 
 // The radio window: the radio list, the compact player, stop, About, the switch to TV and the
@@ -34,6 +35,7 @@ public:
     QWidget* Gg1 = nullptr; // the ad banner
     HotArea* Image1 = nullptr;
     kelvane::FileDownloader* FileDownloader = nullptr;
+    QuandleXPTaskBar* QuandleXPTaskBar1 = nullptr;
 
     // The address sequence: rURLs[i] belongs to rLista item i.
     QStringList rURLs;

@@ -78,7 +78,8 @@ TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
     setTabOrder(sAdult, hAdult);
     setTabOrder(hAdult, aLista);
     setTabOrder(aLista, Text1);
-    centreOnScreen(this);
+    // Last: it places the finished window at its docking position.
+    QuandleXPTaskBar1 = makeDockingBar(2880, 5520);
 }
 
 void TvWindow::Form_Load()

@@ -12,6 +12,7 @@ namespace kelvane {
 class ClickLabel;
 class FileDownloader;
 class HotArea;
+class QuandleXPTaskBar;
 class SkinButton;
 
 // The TV window: the TV list and, behind "显示媒体链接", the second list; a double click plays
@@ -34,6 +35,7 @@ public:
     QWidget* Gg1 = nullptr; // the ad banner
     HotArea* Image1 = nullptr;
     kelvane::FileDownloader* FileDownloader = nullptr;
+    QuandleXPTaskBar* QuandleXPTaskBar1 = nullptr;
 
     QStringList tURLs;
     QStringList aURLs;

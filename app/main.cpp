@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "chrome/StartupPlatform.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 
@@ -8,6 +9,8 @@
 
 int main(int argc, char** argv)
 {
+    // The docking needs exact placement of its own windows: X11, through XWayland on Wayland.
+    kelvane::PreferX11InWaylandSession(argc, argv);
     QApplication app(argc, argv);
     // libmpv refuses to start under a locale whose decimal point is not '.'.
     std::setlocale(LC_NUMERIC, "C");

@@ -60,6 +60,14 @@ wait_for 10 bash -c "! xdotool search --name '^Splash Kelvane$' | grep -q ." || 
 echo "ok: splash closed"
 
 eval "$(xdotool getwindowgeometry --shell "$win")"
+[ "$Y" -lt 0 ] || fail "the radio window is not docked at the top edge (y $Y)"
+echo "ok: radio window docked at the top edge, y $Y"
+# Over its visible strip the window slides into view.
+xdotool mousemove $((X + 175)) 1
+at_top() { eval "$(xdotool getwindowgeometry --shell "$win")"; [ "$Y" -ge 0 ]; }
+wait_for 10 at_top || fail "the docked window did not slide into view under the pointer"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+echo "ok: slid into view at y $Y"
 # The first station row of the list (list at 72,104 inside the window).
 xdotool mousemove $((X + 100)) $((Y + 112)) click 1 sleep 0.2 click --repeat 2 --delay 80 1
 wait_for 15 grep -q 'GET /tone.mp3' "$work/http.log" || fail "the double-clicked station was not requested"
@@ -69,4 +77,4 @@ echo "ok: the first bundled station was requested by the player"
 xdotool mousemove $((X + 344)) $((Y + 8)) click 1
 wait_for 10 bash -c "! kill -0 $app" || fail "program did not end after its last window closed"
 echo "ok: program ended"
-echo "4 passed, 0 failed"
+echo "6 passed, 0 failed"
