@@ -188,10 +188,10 @@ std::vector<SkinImage::Pixel> cornerBlock(const Profile& p, const std::array<Ole
                 s = py - (endBorder + 0.5);
                 t = 1;
             } else {
-                const double side = px - (kSideBorder + 0.5);
-                const double across = py - (endBorder + 0.5);
-                s = std::min(side, across);
-                t = across < side ? 1 : 0;
+                // Inside the curve: carry on the top or bottom strip's rows, which hold the
+                // gloss, so the block meets the strip without a seam.
+                s = py - (endBorder + 0.5);
+                t = 1;
             }
             const OleColor colour = mix(along(p.side, kSideBorder, s, p.side[0]),
                                         along(end, endBorder, s, p.outside), t);
