@@ -1,5 +1,6 @@
 #include "app/FadingForms.h"
 
+#include "app/LayoutBuilder.h"
 #include "app/Ui.h"
 #include "platform/WindowAlpha.h"
 
@@ -9,8 +10,11 @@ namespace kelvane {
 
 FadingForm::FadingForm(const QString& name, FormRegistry& forms) : Form(name, forms)
 {
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-    setWindowIcon(applicationIcon());
+    LayoutBuilder ui(this, StoredLayout(name), AppServices{});
+    ui.applyWindowSettings();
+    ui.timer(Timer3, QStringLiteral("Timer3"));
+    ui.timer(Trans, QStringLiteral("Trans"));
+    ui.timer(Timer1, QStringLiteral("Timer1"));
     connect(&Timer3, &Timer::timeout, this, &FadingForm::Timer3_Timer);
     connect(&Timer1, &Timer::timeout, this, &FadingForm::Timer1_Timer);
     connect(&Trans, &Timer::timeout, this, &FadingForm::Trans_Timer);
@@ -66,17 +70,10 @@ void FadingForm::Trans_Timer()
 
 SplashForm::SplashForm(FormRegistry& forms) : FadingForm(QStringLiteral("frmSplash"), forms)
 {
-    setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
-    setWindowTitle(QStringLiteral("Splash Kelvane"));
-    setFont(defaultFont());
-    setFixedSize(259, 86);
-    setAutoFillBackground(true);
-    Label1 = new QLabel(QStringLiteral("Load ..."), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(designFont(QStringLiteral("宋体"), 15, true));
-    Label1->setAutoFillBackground(true); // the one label with its own background
-    placeTwips(Label1, 480, 480, 3015, 375);
-    centreOnScreen(this);
+    setAutoFillBackground(true); // the window's plain background
+    LayoutBuilder ui(this, StoredLayout(formName()), AppServices{});
+    Label1 = ui.label(QStringLiteral("Label1")); // the one label with its own background
+    Label1->setFocusPolicy(Qt::NoFocus);
 }
 
 void SplashForm::fadedIn()
@@ -90,14 +87,12 @@ void SplashForm::fadedOut()
 }
 
 AboutForm::AboutForm(FormRegistry& forms)
-    : FadingForm(QStringLiteral("frmAbout"), forms), m_picture(pictureC())
+    : FadingForm(QStringLiteral("frmAbout"), forms),
+      m_picture(storedPicture(StoredLayout(QStringLiteral("frmAbout")).picture))
 {
-    setWindowTitle(QStringLiteral(" About Kelvane"));
-    setFixedSize(352, 279);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_ShowWithoutActivating);
-    centreOnScreen(this);
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void AboutForm::paintEvent(QPaintEvent*)

@@ -8,6 +8,8 @@
 
 namespace kelvane {
 
+class ClickLabel;
+
 // A window that fades itself in, holds, fades out and unloads itself: the splash and the
 // About window. Each fade applies 51 alphas in steps of 5 and ends on its 52nd tick.
 class FadingForm : public Form
@@ -43,7 +45,7 @@ class SplashForm final : public FadingForm
     Q_OBJECT
 public:
     explicit SplashForm(FormRegistry& forms);
-    QLabel* Label1 = nullptr;
+    ClickLabel* Label1 = nullptr;
 
 protected:
     void fadedIn() override;

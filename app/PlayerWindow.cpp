@@ -1,28 +1,23 @@
 #include "app/PlayerWindow.h"
 
+#include "app/LayoutBuilder.h"
 #include "app/Ui.h"
 #include "catalogue/ListUpdate.h"
 #include "catalogue/StationList.h"
-#include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
-#include "platform/PropertyBag.h"
 
 #include <QKeyEvent>
 #include <QPainter>
 
 namespace kelvane {
 
-PlayerWindow::PlayerWindow(const QString& name, FormRegistry& forms, const AppServices& services,
-                           QSize clientSize)
-    : Form(name, forms), m_services(services), m_picture(pictureA())
+PlayerWindow::PlayerWindow(const QString& name, FormRegistry& forms, const AppServices& services)
+    : Form(name, forms), m_services(services), m_layout(StoredLayout(name)),
+      m_picture(storedPicture(m_layout.picture))
 {
-    setWindowTitle(QStringLiteral("Kelvane"));
-    setWindowIcon(applicationIcon());
-    // Borderless, on top and out of the taskbar: the docking bar sets the frame flags.
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-    setFont(defaultFont());
-    setFixedSize(clientSize);
+    // Borderless and out of the taskbar; the docking bar adds "on top" and places the window.
+    LayoutBuilder(this, m_layout, services).applyWindowSettings();
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -46,58 +41,11 @@ void PlayerWindow::silent(const std::function<void()>& steps)
     }
 }
 
-std::array<ClickLabel*, 2> PlayerWindow::makeCloseMarks(int left0, int left1,
-                                                        const std::function<void(int)>& onClick)
+void PlayerWindow::playOnActivate(QListWidget* list, const std::function<void()>& onPlay)
 {
-    std::array<ClickLabel*, 2> marks{};
-    const int lefts[2] = {left0, left1};
-    for (int i = 0; i < 2; ++i) {
-        auto* label = new ClickLabel(QStringLiteral("X"), this);
-        label->setObjectName(QStringLiteral("Label2_%1").arg(i));
-        label->setFont(designFont(QStringLiteral("Arial"), 9, true));
-        label->setTransparent(true);
-        label->setCursor(Qt::PointingHandCursor);
-        placeTwips(label, lefts[i], 0, 135, 255);
-        connect(label, &ClickLabel::Click, this, [onClick, i] { onClick(i); });
-        marks[i] = label;
-    }
-    return marks;
-}
-
-QListWidget* PlayerWindow::makeList(const QString& name, const QRect& twips,
-                                    const QColor& textColour, const std::function<void()>& onPlay)
-{
-    auto* list = new QListWidget(this);
-    list->setObjectName(name);
-    placeTwips(list, twips.x(), twips.y(), twips.width(), twips.height());
-    QPalette palette = list->palette();
-    palette.setColor(QPalette::Text, textColour);
-    list->setPalette(palette);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setUniformItemSizes(true);
     connect(list, &QListWidget::itemDoubleClicked, this, [onPlay] { onPlay(); });
     m_enterPlays.insert(list, onPlay);
     list->installEventFilter(this);
-    return list;
-}
-
-QuandleXPTaskBar* PlayerWindow::makeDockingBar(int left, int top)
-{
-    auto* bar = new QuandleXPTaskBar(this);
-    bar->setObjectName(QStringLiteral("QuandleXPTaskBar1"));
-    placeTwips(bar, left, top, 480, 480);
-    PropertyBag bag;
-    bag.writeInt(QStringLiteral("alignment"), 3);
-    bar->UserControl_ReadProperties(bag);
-    return bar;
-}
-
-FileDownloader* PlayerWindow::makeDownloader(int left, int top)
-{
-    auto* downloader = new FileDownloader(this);
-    downloader->setObjectName(QStringLiteral("FileDownloader"));
-    placeTwips(downloader, left, top, FileDownloader::kWidthTwips, FileDownloader::kHeightTwips);
-    return downloader;
 }
 
 bool PlayerWindow::downloadList(FileDownloader& downloader, const QString& url,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Services.h"
+#include "chrome/StoredLayout.h"
 #include "platform/Forms.h"
 
 #include <QListWidget>
@@ -12,9 +13,7 @@
 
 namespace kelvane {
 
-class ClickLabel;
 class FileDownloader;
-class QuandleXPTaskBar;
 
 // A handler step that could not be done; reported with the generic message where the handler
 // carries it.
@@ -29,10 +28,11 @@ class PlayerWindow : public Form
 {
     Q_OBJECT
 public:
-    PlayerWindow(const QString& name, FormRegistry& forms, const AppServices& services,
-                 QSize clientSize);
+    // Takes the window's settings from its stored layout.
+    PlayerWindow(const QString& name, FormRegistry& forms, const AppServices& services);
 
     const AppServices& services() const { return m_services; }
+    const WindowLayout& layout() const { return m_layout; }
 
 protected:
     // Runs a handler's steps; any failure ends them with the generic message.
@@ -40,18 +40,9 @@ protected:
     // Runs a handler's steps; a failure ends them silently.
     static void silent(const std::function<void()>& steps);
 
-    // The two "X" marks at the given lefts (twips), calling onClick with the element index.
-    std::array<ClickLabel*, 2> makeCloseMarks(int left0, int left1,
-                                              const std::function<void(int)>& onClick);
-    // A station list box at its design rectangle; a double click or Enter runs onPlay.
-    QListWidget* makeList(const QString& name, const QRect& twips, const QColor& textColour,
-                          const std::function<void()>& onPlay);
-    // The docking bar: keeps the window at the top edge of the work area and slides it into
-    // view under the pointer. It takes over the window's frame flags.
-    QuandleXPTaskBar* makeDockingBar(int left, int top);
+    // A double click on a station list, or Enter on it, runs onPlay.
+    void playOnActivate(QListWidget* list, const std::function<void()>& onPlay);
 
-    // The window's download control, placed at its design position (twips), never shown.
-    FileDownloader* makeDownloader(int left, int top);
     // Fetches a list file into the program folder under the name its address ends in. An address
     // that names no plain file fails through onError without touching the folder. Returns false
     // when the window was destroyed while the transfer waited.
@@ -67,6 +58,7 @@ protected:
 
 private:
     AppServices m_services;
+    const WindowLayout& m_layout;
     QPixmap m_picture;
     QHash<QObject*, std::function<void()>> m_enterPlays;
 };

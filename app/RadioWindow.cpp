@@ -1,6 +1,6 @@
 #include "app/RadioWindow.h"
 
-#include "adbanner/HandCursor.h"
+#include "app/LayoutBuilder.h"
 #include "app/Ui.h"
 #include "button/SkinButton.h"
 #include "catalogue/ListUpdate.h"
@@ -11,66 +11,38 @@
 namespace kelvane {
 
 RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
-    : PlayerWindow(QStringLiteral("frmMain"), forms, services, QSize(351, 312))
+    : PlayerWindow(QStringLiteral("frmMain"), forms, services)
 {
-    MediaPlayerSettings playerSettings;
-    playerSettings.uiMode = QStringLiteral("mini");
-    playerSettings.extraOptions = services.playerOptions;
-    wmpr = new MediaPlayer(playerSettings, this);
-    wmpr->setObjectName(QStringLiteral("wmpr"));
-    placeTwips(wmpr, 1080, 1320, 4080, 915);
-
-    // Created after the player so it stacks above it: the list covers the player's lower part
-    // and every station row stays visible.
-    rLista = makeList(QStringLiteral("rLista"), QRect(1080, 1560, 4095, 1680), QColor(255, 128, 0),
-                      [this] { rLista_DblClick(); });
-
-    Label1 = new ClickLabel(QStringLiteral("关于"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setTransparent(true);
+    // Made in stored order, which is also the stacking order: the list covers the lower part of
+    // the player, and every station row stays visible.
+    LayoutBuilder ui(this, layout(), services);
+    wmpr = ui.player(QStringLiteral("wmpr"));
+    rLista = ui.list(QStringLiteral("rLista"));
+    playOnActivate(rLista, [this] { rLista_DblClick(); });
+    Label1 = ui.label(QStringLiteral("Label1"));
     Label1->setCursor(Qt::PointingHandCursor);
-    QPalette aboutPalette = Label1->palette();
-    aboutPalette.setColor(QPalette::WindowText, QColor(192, 64, 0));
-    Label1->setPalette(aboutPalette);
-    placeTwips(Label1, 4200, 840, 975, 255);
     connect(Label1, &ClickLabel::Click, this, &RadioWindow::Label1_Click);
-
-    bbStop = makeButton(services, this, QStringLiteral("bbStop"), QStringLiteral("停止"), 4440,
-                        3240, 615, 300);
+    bbStop = ui.button(QStringLiteral("bbStop"));
     connect(bbStop, &SkinButton::Click, this, &RadioWindow::bbStop_Click);
-
-    bbUpdate = makeButton(services, this, QStringLiteral("bbUpdate"), QStringLiteral("检查更新"), 0,
-                          840, 1575, 300);
+    bbUpdate = ui.button(QStringLiteral("bbUpdate"));
     connect(bbUpdate, &SkinButton::Click, this, &RadioWindow::bbUpdate_Click);
-
-    // Below the client area: never seen, but it holds the list's address.
-    Text = new QLineEdit(QStringLiteral(KELVANE_LIST_BASE_URL "fmstacionet.dat"), this);
-    Text->setObjectName(QStringLiteral("Text"));
-    placeTwips(Text, 360, 4920, 3495, 285);
-
-    Label2 = makeCloseMarks(5116, 10, [this](int index) { Label2_Click(index); });
-
-    Gg1 = makeBanner(services, this);
-    placeTwips(Gg1, 0, 4200, 5295, 495);
-
-    Image1 = new HotArea(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setCursor(handCursor());
-    placeTwips(Image1, 3960, 3600, 1335, 615);
+    Text = ui.textBox(QStringLiteral("Text")); // below the client area: never seen
+    for (int i = 0; i < 2; ++i) {
+        Label2[i] = ui.label(QStringLiteral("Label2"), i);
+        Label2[i]->setCursor(Qt::PointingHandCursor);
+        connect(Label2[i], &ClickLabel::Click, this, [this, i] { Label2_Click(i); });
+    }
+    Gg1 = ui.banner(QStringLiteral("Gg1"));
+    Image1 = ui.image(QStringLiteral("Image1"));
     connect(Image1, &HotArea::Click, this, &RadioWindow::Image1_Click);
-
-    FileDownloader = makeDownloader(3960, 4560);
+    FileDownloader = ui.downloader(QStringLiteral("FileDownloader"));
     connect(FileDownloader, &kelvane::FileDownloader::DownloadErrors, this,
             &RadioWindow::FileDownloader_DownloadErrors);
     connect(FileDownloader, &kelvane::FileDownloader::DowloadComplete, this,
             &RadioWindow::FileDownloader_DowloadComplete);
-
-    setTabOrder(wmpr, rLista);
-    setTabOrder(rLista, bbStop);
-    setTabOrder(bbStop, bbUpdate);
-    setTabOrder(bbUpdate, Text);
+    ui.applyTabOrder();
     // Last: it places the finished window at its docking position.
-    QuandleXPTaskBar1 = makeDockingBar(3600, 120);
+    QuandleXPTaskBar1 = ui.dockingBar(QStringLiteral("QuandleXPTaskBar1"));
 }
 
 void RadioWindow::Form_Load()

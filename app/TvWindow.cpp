@@ -1,5 +1,6 @@
 #include "app/TvWindow.h"
 
+#include "app/LayoutBuilder.h"
 #include "app/Ui.h"
 #include "app/VideoWindow.h"
 #include "button/SkinButton.h"
@@ -11,75 +12,40 @@
 namespace kelvane {
 
 TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
-    : PlayerWindow(QStringLiteral("frmMainTV"), forms, services, QSize(352, 313))
+    : PlayerWindow(QStringLiteral("frmMainTV"), forms, services)
 {
-    const QFont arial = designFont(QStringLiteral("Arial"), 9);
-
-    tLista = makeList(QStringLiteral("tLista"), QRect(1440, 1440, 3735, 1635), QColor(255, 128, 0),
-                      [this] { tLista_DblClick(); });
-    tLista->setFont(arial);
-
-    Label1 = new ClickLabel(QStringLiteral("关于"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setTransparent(true);
-    Label1->setFont(arial);
+    LayoutBuilder ui(this, layout(), services);
+    tLista = ui.list(QStringLiteral("tLista"));
+    playOnActivate(tLista, [this] { tLista_DblClick(); });
+    Label1 = ui.label(QStringLiteral("Label1"));
     Label1->setCursor(Qt::PointingHandCursor);
-    QPalette aboutPalette = Label1->palette();
-    aboutPalette.setColor(QPalette::WindowText, QColor(192, 64, 0));
-    Label1->setPalette(aboutPalette);
-    placeTwips(Label1, 4200, 720, 1095, 255);
     connect(Label1, &ClickLabel::Click, this, &TvWindow::Label1_Click);
-
-    bbUpdate = makeButton(services, this, QStringLiteral("bbUpdate"), QStringLiteral("检查更新"), 0,
-                          840, 1575, 300);
+    bbUpdate = ui.button(QStringLiteral("bbUpdate"));
     connect(bbUpdate, &SkinButton::Click, this, &TvWindow::bbUpdate_Click);
-
-    // Below the client area: never seen, but it holds the TV list's address.
-    Text = new QLineEdit(QStringLiteral(KELVANE_LIST_BASE_URL "tvstacionet.dat"), this);
-    Text->setObjectName(QStringLiteral("Text"));
-    placeTwips(Text, 360, 5040, 3855, 315);
-
-    sAdult = makeButton(services, this, QStringLiteral("sAdult"), QStringLiteral("显示媒体链接"),
-                        1560, 3120, 3495, 375, true);
+    Text = ui.textBox(QStringLiteral("Text")); // below the client area: never seen
+    sAdult = ui.button(QStringLiteral("sAdult"));
     connect(sAdult, &SkinButton::Click, this, &TvWindow::sAdult_Click);
-    hAdult = makeButton(services, this, QStringLiteral("hAdult"), QStringLiteral("隐藏"), 1560,
-                        3120, 3495, 375);
-    hAdult->setVisible(false);
+    hAdult = ui.button(QStringLiteral("hAdult")); // same place, hidden at start
     connect(hAdult, &SkinButton::Click, this, &TvWindow::hAdult_Click);
-
-    Label2 = makeCloseMarks(5160, 0, [this](int index) { Label2_Click(index); });
-
-    aLista = makeList(QStringLiteral("aLista"), QRect(1440, 1440, 3735, 1500), QColor(255, 0, 0),
-                      [this] { aLista_DblClick(); });
-    aLista->setVisible(false);
-
-    Text1 = new QLineEdit(QStringLiteral(KELVANE_LIST_BASE_URL "tvadult.dat"), this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    placeTwips(Text1, 3480, 2640, 1455, 285);
-    Text1->setVisible(false);
-
-    Gg1 = makeBanner(services, this);
-    placeTwips(Gg1, 0, 4200, 5295, 495);
-
-    Image1 = new HotArea(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    placeTwips(Image1, 3960, 3600, 1095, 615);
+    for (int i = 0; i < 2; ++i) {
+        Label2[i] = ui.label(QStringLiteral("Label2"), i);
+        Label2[i]->setCursor(Qt::PointingHandCursor);
+        connect(Label2[i], &ClickLabel::Click, this, [this, i] { Label2_Click(i); });
+    }
+    aLista = ui.list(QStringLiteral("aLista")); // same place as tLista, hidden at start
+    playOnActivate(aLista, [this] { aLista_DblClick(); });
+    Text1 = ui.textBox(QStringLiteral("Text1"));
+    Gg1 = ui.banner(QStringLiteral("Gg1"));
+    Image1 = ui.image(QStringLiteral("Image1"));
     connect(Image1, &HotArea::Click, this, &TvWindow::Image1_Click);
-
-    FileDownloader = makeDownloader(3600, 5280);
+    FileDownloader = ui.downloader(QStringLiteral("FileDownloader"));
     connect(FileDownloader, &kelvane::FileDownloader::DownloadErrors, this,
             &TvWindow::FileDownloader_DownloadErrors);
     connect(FileDownloader, &kelvane::FileDownloader::DowloadComplete, this,
             &TvWindow::FileDownloader_DowloadComplete);
-
-    setTabOrder(tLista, bbUpdate);
-    setTabOrder(bbUpdate, Text);
-    setTabOrder(Text, sAdult);
-    setTabOrder(sAdult, hAdult);
-    setTabOrder(hAdult, aLista);
-    setTabOrder(aLista, Text1);
+    ui.applyTabOrder();
     // Last: it places the finished window at its docking position.
-    QuandleXPTaskBar1 = makeDockingBar(2880, 5520);
+    QuandleXPTaskBar1 = ui.dockingBar(QStringLiteral("QuandleXPTaskBar1"));
 }
 
 void TvWindow::Form_Load()

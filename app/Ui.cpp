@@ -1,9 +1,5 @@
 #include "app/Ui.h"
 
-#include "adbanner/Gg.h"
-#include "app/Services.h"
-#include "button/SkinButton.h"
-#include "platform/PropertyBag.h"
 #include "platform/Twips.h"
 
 #include <QGuiApplication>
@@ -201,45 +197,15 @@ QIcon applicationIcon()
     return QIcon(pm);
 }
 
-SkinButton* makeButton(const AppServices& services, QWidget* window, const QString& name,
-                       const QString& caption, int left, int top, int width, int height,
-                       bool verdana)
+QPixmap storedPicture(const QString& name)
 {
-    // The entries every stored button holds, in their stored order.
-    PropertyBag bag;
-    bag.writeInt(QStringLiteral("_extentx"), twipsToHimetric(width));
-    bag.writeInt(QStringLiteral("_extenty"), twipsToHimetric(height));
-    bag.writePicture(QStringLiteral("icon"), StoredPicture{});
-    bag.writeInt(QStringLiteral("style"), 9);
-    bag.writeText(QStringLiteral("caption"), caption);
-    bag.writeInt(QStringLiteral("iconalign"), 1);
-    bag.writeInt(QStringLiteral("inonthemestyle"), 0);
-    bag.writeText(QStringLiteral("tooltiptitle"), QString());
-    bag.writeInt(QStringLiteral("tooltipicon"), 0);
-    bag.writeInt(QStringLiteral("tooltiptype"), 0);
-    bag.writeColour(QStringLiteral("ttforecolor"), 0);
-    StoredFont font;
-    font.face = verdana ? QStringLiteral("Verdana") : QStringLiteral("宋体");
-    font.size = verdana ? 8.25 : 9;
-    font.weight = 400;
-    font.charset = verdana ? 0 : 134;
-    bag.writeFont(QStringLiteral("font"), font);
-
-    auto* button = new SkinButton(*services.shell, window);
-    button->setObjectName(name);
-    button->setUserMode(true);
-    button->UserControl_ReadProperties(bag);
-    placeTwips(button, left, top, width, height);
-    return button;
-}
-
-QWidget* makeBanner(const AppServices& services, QWidget* window)
-{
-    auto* banner =
-        new Gg(*services.shell,
-               services.adFeedUrl.isEmpty() ? Gg::defaultFeedUrl() : services.adFeedUrl, window);
-    banner->setObjectName(QStringLiteral("Gg1"));
-    return banner;
+    if (name == u"A")
+        return pictureA();
+    if (name == u"B")
+        return pictureB();
+    if (name == u"C")
+        return pictureC();
+    return {};
 }
 
 void centreOnScreen(QWidget* window)

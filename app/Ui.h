@@ -54,17 +54,8 @@ QPixmap pictureB();      // video window background, 500 x 396
 QPixmap pictureC();      // About window, 352 x 279
 QIcon applicationIcon(); // 32 x 32
 
-struct AppServices;
-class SkinButton;
-
-// A command button of the player windows as stored at design time: style 9, the caption, and
-// 宋体 9 (GB2312) or, with verdana set, Verdana 8.25; placed at its design rectangle in twips.
-SkinButton* makeButton(const AppServices& services, QWidget* window, const QString& name,
-                       const QString& caption, int left, int top, int width, int height,
-                       bool verdana = false);
-
-// The ad banner of a player window, named "Gg1", reading the feed the services name.
-QWidget* makeBanner(const AppServices& services, QWidget* window);
+// A window's background picture by its stored name ("A", "B", "C"); null for none.
+QPixmap storedPicture(const QString& name);
 
 // Centres a top-level window on the primary screen.
 void centreOnScreen(QWidget* window);

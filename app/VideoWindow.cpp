@@ -1,5 +1,6 @@
 #include "app/VideoWindow.h"
 
+#include "app/LayoutBuilder.h"
 #include "app/Ui.h"
 
 #include <QPainter>
@@ -7,30 +8,17 @@
 namespace kelvane {
 
 VideoWindow::VideoWindow(FormRegistry& forms, const AppServices& services)
-    : Form(QStringLiteral("frmTV"), forms), m_picture(pictureB())
+    : Form(QStringLiteral("frmTV"), forms), m_picture(storedPicture(StoredLayout("frmTV").picture))
 {
-    // A fixed window with a title bar and a close button, listed in the taskbar.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowTitle(QStringLiteral("  Sorrelin"));
-    setWindowIcon(applicationIcon());
-    setFont(defaultFont());
-    setFixedSize(497, 424);
+    LayoutBuilder ui(this, StoredLayout(QStringLiteral("frmTV")), services);
+    ui.applyWindowSettings();
     setAttribute(Qt::WA_OpaquePaintEvent);
-
-    MediaPlayerSettings playerSettings;
-    playerSettings.uiMode = QStringLiteral("none");
-    playerSettings.extraOptions = services.playerOptions;
-    wmpt = new MediaPlayer(playerSettings, this);
-    wmpt->setObjectName(QStringLiteral("wmpt"));
-    placeTwips(wmpt, 0, 720, 7500, 4200); // 3 pixels wider than the window: cut off at the right
-    wmpt->setVisible(false);
-
-    Gg1 = makeBanner(services, this);
-    placeTwips(Gg1, 0, 5880, 7455, 495);
-
+    // 3 pixels wider than the window: cut off at the right. Hidden until the reveal.
+    wmpt = ui.player(QStringLiteral("wmpt"));
+    Gg1 = ui.banner(QStringLiteral("Gg1"));
+    ui.timer(Timer1, QStringLiteral("Timer1"));
+    ui.applyTabOrder();
     connect(&Timer1, &Timer::timeout, this, &VideoWindow::Timer1_Timer);
-    centreOnScreen(this);
 }
 
 void VideoWindow::Timer1_Timer()

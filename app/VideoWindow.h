@@ -17,7 +17,7 @@ public:
 
     MediaPlayer* wmpt = nullptr;
     QWidget* Gg1 = nullptr;
-    Timer Timer1{15000, false};
+    Timer Timer1; // the reveal, set from the stored layout
 
     void Timer1_Timer();
 

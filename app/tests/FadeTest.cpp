@@ -1,5 +1,6 @@
 #include "app/FadingForms.h"
 #include "app/RadioWindow.h"
+#include "app/Ui.h"
 #include "app/tests/AppFixture.h"
 
 #include <QSignalSpy>
