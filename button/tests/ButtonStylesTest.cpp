@@ -320,6 +320,33 @@ TEST_F(ButtonStylesTest, Style7RingNeedsNoShowFocus)
     EXPECT_EQ(at(image, 50, 0), down(up(kFace, 8), 96));
 }
 
+// --- Style 8 ---
+
+TEST_F(ButtonStylesTest, Style8HasALightRimAndAShadowOnTwoSides)
+{
+    place(8, QSize(105, 20));
+    const OleColor O = down(kFace, 48);
+    QImage image = shot();
+    EXPECT_EQ(at(image, 50, 1), up(kFace, 96));
+    EXPECT_EQ(at(image, 1, 10), up(kFace, 96));
+    EXPECT_EQ(at(image, 50, 17), kFace);
+    EXPECT_EQ(at(image, 50, 0), O);
+    EXPECT_EQ(at(image, 103, 10), O);
+    EXPECT_EQ(at(image, 50, 19), up(O, 21));
+    EXPECT_EQ(at(image, 104, 10), up(O, 21));
+    EXPECT_EQ(at(image, 101, 19), up(O, 21)); // the corner's diagonals
+    EXPECT_EQ(at(image, 103, 17), up(O, 21));
+    EXPECT_EQ(at(image, 102, 19), up(O, 36));
+    EXPECT_EQ(at(image, 104, 17), up(O, 36));
+    press();
+    image = shot();
+    const OleColor B = up(kFace, 15);
+    EXPECT_EQ(at(image, 50, 1), B);
+    EXPECT_EQ(at(image, 50, 17), up(B, 96));
+    EXPECT_EQ(at(image, 50, 2), down(B, 15));
+    EXPECT_EQ(at(image, 50, 0), O);
+}
+
 // --- Style 10 ---
 
 TEST_F(ButtonStylesTest, Style10ImagesFollowStateAndFocus)
@@ -370,6 +397,12 @@ TEST_F(ButtonStylesTest, Style10PressedImageSetsTheBlueImagesPixels)
     canvas.clear();
     drawFace(canvas, face);
     EXPECT_EQ(writtenPixels(canvas), blue);
+    // Every pixel inside the outline is the skin's: no earlier background shows through.
+    const QRegion outline = styleRegion(10, 120, 40);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 120; ++x)
+            EXPECT_EQ(blue[static_cast<std::size_t>(y * 120 + x)], outline.contains(QPoint(x, y)))
+                << x << "," << y;
     int differing = 0;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 120; ++x)
@@ -425,6 +458,22 @@ TEST_F(ButtonStylesTest, Style2IsFlatUntilHot)
     EXPECT_EQ(at(image, 50, 0), kHilight);
     EXPECT_EQ(at(image, 50, 19), kShadow);
     EXPECT_EQ(at(image, 50, 10), RGB(10, 200, 10));
+}
+
+TEST_F(ButtonStylesTest, Style1LosesItsBevelWhenDisabled)
+{
+    place(1, QSize(105, 20));
+    EXPECT_EQ(at(shot(), 50, 0), kHilight);
+    EXPECT_EQ(at(shot(), 50, 19), kShadow);
+    press();
+    EXPECT_EQ(at(shot(), 50, 0), kShadow);
+    EXPECT_EQ(at(shot(), 50, 19), kHilight);
+    release();
+    button->setEnabled(false);
+    const QImage image = shot();
+    EXPECT_EQ(at(image, 50, 0), kFace);
+    EXPECT_EQ(at(image, 0, 10), kFace);
+    EXPECT_EQ(at(image, 104, 19), kFace);
 }
 
 TEST_F(ButtonStylesTest, Style4TintsHotAndPressedFromTheHighlight)
