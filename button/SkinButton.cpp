@@ -545,7 +545,8 @@ void SkinButton::DrawCaption()
     QPainter painter(&m_canvas.image());
     painter.setPen(toQColor(colour));
     painter.setFont(QWidget::font());
-    int flags = static_cast<int>(alignmentOf(m_captionFormat));
+    // The flags never ask for prefixes to be left alone, so "&x" underlines x and "&&" is "&".
+    int flags = static_cast<int>(alignmentOf(m_captionFormat)) | Qt::TextShowMnemonic;
     if (!(m_captionFormat & kTextSingleLine) && (m_captionFormat & kTextWordBreak))
         flags |= Qt::TextWordWrap;
     // ContentRect holds edges; the box is the pixels between them.

@@ -42,6 +42,26 @@ QRect differenceBox(const QImage& a, const QImage& b)
 
 using ButtonCaptionTest = ButtonRenderTest;
 
+TEST_F(ButtonCaptionTest, AmpersandUnderlinesTheNextCharacter)
+{
+    PropertyBag bag;
+    bag.writeFont(u"Font"_s, StoredFont{u"DejaVu Sans"_s, 10, 400, 0});
+    place(0, QSize(100, 30), bag);
+    const QImage blank = shot();
+    auto inkOf = [&](const QString& caption) {
+        button->setCaption(caption);
+        return differenceBox(shot(), blank);
+    };
+    const QRect plain = inkOf(u"W"_s);
+    const QRect marked = inkOf(u"&W"_s);
+    EXPECT_EQ(marked.left(), plain.left()); // no "&" drawn
+    EXPECT_EQ(marked.right(), plain.right());
+    EXPECT_GT(marked.bottom(), plain.bottom()); // the underline
+    const QRect doubled = inkOf(u"&&"_s);
+    EXPECT_LT(doubled.width(), plain.width() * 2); // one "&"
+    EXPECT_FALSE(doubled.isEmpty());
+}
+
 TEST_F(ButtonCaptionTest, ProgramButtonsDrawTheirChineseCaptionWhole)
 {
     // The CJK face standing in for 宋体 is taller than it; the glyphs must still fit the
