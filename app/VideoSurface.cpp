@@ -14,6 +14,8 @@ VideoSurface::VideoSurface(mpv_handle* mpv, QWidget* parent) : QOpenGLWidget(par
 VideoSurface::~VideoSurface()
 {
     release();
+    // QOpenGLWidget's destructor destroys the context after this part of the object is gone.
+    QObject::disconnect(m_contextGone);
 }
 
 void* VideoSurface::procAddress(void*, const char* name)
@@ -45,8 +47,8 @@ void VideoSurface::initializeGL()
         },
         this);
     // The GL context goes away with the window: the render context must go first.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &VideoSurface::release,
-            Qt::DirectConnection);
+    m_contextGone = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this,
+                            &VideoSurface::release, Qt::DirectConnection);
     Q_EMIT ready();
 }
 

@@ -35,6 +35,7 @@ private:
 
     mpv_handle* m_mpv;
     mpv_render_context* m_render = nullptr;
+    QMetaObject::Connection m_contextGone;
 };
 
 } // namespace kelvane
