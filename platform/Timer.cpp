@@ -42,7 +42,8 @@ void Timer::restart()
 {
     m_timer.stop();
     if (m_enabled && m_interval > 0) {
-        m_timer.setTimerType(m_interval < 1000 ? Qt::PreciseTimer : Qt::CoarseTimer);
+        // Precise: a window timer fires when its interval is up, not up to 5 % later or sooner.
+        m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.start(std::max(m_interval, kMinimumPeriodMs));
     }
 }
