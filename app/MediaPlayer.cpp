@@ -214,8 +214,8 @@ void MediaPlayer::createMpv()
     option("volume-max", "100");
     // A bounded cache keeps memory flat on a station that plays for hours.
     option("cache", "yes");
-    option("demuxer-max-bytes", "4MiB");
-    option("demuxer-max-back-bytes", "1MiB");
+    option("demuxer-max-bytes", "2MiB");
+    option("demuxer-max-back-bytes", "512KiB");
     option("cache-secs", "20");
     option("keep-open", "no");
     option("stream-lavf-o", "reconnect=0");
