@@ -2,6 +2,7 @@
 
 #include "app/LayoutBuilder.h"
 #include "app/Ui.h"
+#include "button/SkinButton.h"
 #include "catalogue/ListUpdate.h"
 #include "catalogue/StationList.h"
 #include "downloader/FileDownloader.h"
@@ -59,6 +60,28 @@ bool PlayerWindow::downloadList(FileDownloader& downloader, const QString& url,
     QPointer<PlayerWindow> alive(this);
     downloader.DownloadFile(url, ProgramFilePath(m_services.programFolder, name));
     return !alive.isNull();
+}
+
+void PlayerWindow::listUpdateFailed(const QString& error, QWidget* urlBox, SkinButton* button,
+                                    FileDownloader* downloader)
+{
+    if (m_services.messageBox != nullptr)
+        m_services.messageBox->show(this, error, QStringLiteral("错误"), MessageBox::Icon::Error);
+    urlBox->setEnabled(true);
+    button->setCaption(QStringLiteral("下载"));
+    downloader->Cancel();
+}
+
+void PlayerWindow::listUpdateCompleted(const QString& message, QWidget* urlBox, SkinButton* button,
+                                       QListWidget* list)
+{
+    if (m_services.messageBox != nullptr)
+        m_services.messageBox->show(this, message, QStringLiteral("成功"),
+                                    MessageBox::Icon::Information);
+    urlBox->setEnabled(true);
+    button->setCaption(QStringLiteral("检查更新"));
+    // Repainted, not re-read: the new stations appear when the window is next loaded.
+    list->viewport()->update();
 }
 
 int PlayerWindow::selectedPosition(const QListWidget* list)

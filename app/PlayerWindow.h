@@ -14,6 +14,7 @@
 namespace kelvane {
 
 class FileDownloader;
+class SkinButton;
 
 // A handler step that could not be done; reported with the generic message where the handler
 // carries it.
@@ -48,6 +49,13 @@ protected:
     // when the window was destroyed while the transfer waited.
     bool downloadList(FileDownloader& downloader, const QString& url,
                       const std::function<void(const QString&)>& onError);
+
+    // The end of a list update, shared by both windows: the message box, the URL box enabled and
+    // the caption for the next click; a failure also cancels, a success repaints the list.
+    void listUpdateFailed(const QString& error, QWidget* urlBox, SkinButton* button,
+                          FileDownloader* downloader);
+    void listUpdateCompleted(const QString& message, QWidget* urlBox, SkinButton* button,
+                             QListWidget* list);
 
     // The selected position of a list box, -1 when nothing is selected.
     static int selectedPosition(const QListWidget* list);

@@ -128,23 +128,12 @@ void RadioWindow::bbUpdate_Click()
 
 void RadioWindow::FileDownloader_DownloadErrors(const QString& strError)
 {
-    if (services().messageBox != nullptr)
-        services().messageBox->show(this, strError, QStringLiteral("错误"),
-                                    MessageBox::Icon::Error);
-    Text->setEnabled(true);
-    bbUpdate->setCaption(QStringLiteral("下载"));
-    FileDownloader->Cancel();
+    listUpdateFailed(strError, Text, bbUpdate, FileDownloader);
 }
 
 void RadioWindow::FileDownloader_DowloadComplete()
 {
-    if (services().messageBox != nullptr)
-        services().messageBox->show(this, QStringLiteral("下载完毕！"), QStringLiteral("成功"),
-                                    MessageBox::Icon::Information);
-    Text->setEnabled(true);
-    bbUpdate->setCaption(QStringLiteral("检查更新"));
-    // Repainted, not re-read: the new stations appear when the window is next loaded.
-    rLista->viewport()->update();
+    listUpdateCompleted(QStringLiteral("下载完毕！"), Text, bbUpdate, rLista);
 }
 
 } // namespace kelvane

@@ -174,23 +174,12 @@ void TvWindow::bbUpdate_Click()
 
 void TvWindow::FileDownloader_DownloadErrors(const QString& strError)
 {
-    if (services().messageBox != nullptr)
-        services().messageBox->show(this, strError, QStringLiteral("错误"),
-                                    MessageBox::Icon::Error);
-    Text->setEnabled(true);
-    bbUpdate->setCaption(QStringLiteral("下载"));
-    FileDownloader->Cancel();
+    listUpdateFailed(strError, Text, bbUpdate, FileDownloader);
 }
 
 void TvWindow::FileDownloader_DowloadComplete()
 {
-    if (services().messageBox != nullptr)
-        services().messageBox->show(this, QStringLiteral("下载完毕: 请重新启动程序！"),
-                                    QStringLiteral("成功"), MessageBox::Icon::Information);
-    Text->setEnabled(true);
-    bbUpdate->setCaption(QStringLiteral("检查更新"));
-    // Repainted, not re-read: the new stations appear when the window is next loaded.
-    tLista->viewport()->update();
+    listUpdateCompleted(QStringLiteral("下载完毕: 请重新启动程序！"), Text, bbUpdate, tLista);
 }
 
 } // namespace kelvane

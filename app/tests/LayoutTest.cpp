@@ -41,8 +41,9 @@ void checkControls(QWidget* window, const std::vector<Expected>& table)
         QWidget* w = child(window, e.name);
         if (w == nullptr)
             continue;
-        if (!e.pixels.isNull())
+        if (!e.pixels.isNull()) {
             EXPECT_EQ(w->geometry(), e.pixels);
+        }
         EXPECT_EQ(!w->isHidden(), e.visible);
         if (e.tab >= 0) {
             if (byTab.size() <= e.tab)
