@@ -2,6 +2,8 @@
 
 #include "platform/Twips.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QResizeEvent>
 
 using namespace Qt::StringLiterals;
@@ -245,6 +247,26 @@ QuandleXPTaskBar::HostBox QuandleXPTaskBar::hostBox(const QWidget& host) const
 void QuandleXPTaskBar::moveHost(QWidget& host, float left, float top)
 {
     m_platform.moveWindow(host, QPoint(twipsToPixelsRounded(left), twipsToPixelsRounded(top)));
+}
+
+QPixmap QuandleXPTaskBar::designFace()
+{
+    QImage image(32, 32, QImage::Format_RGB32);
+    image.fill(QColor(192, 192, 192));
+    QPainter p(&image);
+    // The screen's top edge with a window hanging from it, and the arrow of its slide.
+    p.fillRect(0, 0, 32, 3, QColor(0, 0, 128));
+    p.fillRect(6, 3, 20, 12, QColor(255, 128, 0));
+    p.setPen(QColor(128, 64, 0));
+    p.drawRect(6, 3, 19, 11);
+    p.fillRect(8, 5, 16, 3, QColor(255, 255, 255));
+    const QPolygon arrow({QPoint(10, 19), QPoint(22, 19), QPoint(16, 28)});
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 128));
+    p.drawPolygon(arrow);
+    p.end();
+    // 256 colours, as the control's stored picture.
+    return QPixmap::fromImage(image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither));
 }
 
 } // namespace kelvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPixmap>
+
 #include "chrome/DockPlatform.h"
 #include "platform/PropertyBag.h"
 #include "platform/Timer.h"
@@ -45,6 +47,10 @@ public:
     // Stores the value as given and docks the host again at once; a running slide goes on from
     // the new place along the new edge.
     void setAlignment(qint32 alignment);
+
+    // The design face seen only in a form designer: a 32 x 32, 256-colour icon of a window
+    // docked under the top edge of a screen, with an arrow showing it slide down.
+    static QPixmap designFace();
 
     // The control's own size in twips: always 480 x 480.
     float Width() const;

@@ -8,10 +8,12 @@
 #include "app/Ui.h"
 #include "app/tests/AppFixture.h"
 #include "button/SkinButton.h"
+#include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSet>
 
 using namespace kelvane;
 using namespace kelvane::test;
@@ -203,4 +205,13 @@ TEST_F(LayoutTest, PicturesHaveTheirDesignSizes)
     EXPECT_EQ(pictureC().size(), QSize(352, 279));
     EXPECT_EQ(applicationIcon().pixmap(32, 32).size(), QSize(32, 32));
     EXPECT_EQ(FileDownloader::designFace().size(), QSize(68, 63));
+    const QPixmap dockFace = QuandleXPTaskBar::designFace();
+    EXPECT_EQ(dockFace.size(), QSize(32, 32));
+    QSet<QRgb> colours;
+    const QImage face = dockFace.toImage();
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            colours.insert(face.pixel(x, y));
+    EXPECT_GE(colours.size(), 3); // a drawn picture, not a blank
+    EXPECT_LE(colours.size(), 256);
 }
