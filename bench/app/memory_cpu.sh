@@ -16,11 +16,12 @@ ffmpeg -hide_banner -loglevel error -f lavfi -i "sine=frequency=440:duration=60"
   -c:a libmp3lame -b:a 128k "$work/tone.mp3"
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 # A live stream: the file looped at its real rate, forever.
-python3 - "$port" "$work/tone.mp3" >/dev/null 2>&1 <<'PY' &
+python3 - "$port" "$work/tone.mp3" >"$work/server.log" 2>&1 <<'PY' &
 import socketserver, sys, time
 data = open(sys.argv[2], "rb").read()
 class H(socketserver.StreamRequestHandler):
     def handle(self):
+        print(self.rfile.readline().decode().strip(), flush=True)
         while self.rfile.readline() not in (b"\r\n", b"\n", b""):
             pass
         self.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n")
@@ -60,9 +61,18 @@ sleep 30
 t1=$(ticks)
 echo "idle: RSS $(($(rss) / 1024)) MiB, CPU $(awk -v d=$((t1 - t0)) -v hz="$hz" 'BEGIN{printf "%.2f", 100*d/hz/30}') % of a core over 30 s"
 
+# The window rests docked above the top edge: slide it into view over its strip first.
 eval "$(xdotool getwindowgeometry --shell "$win")"
+xdotool mousemove $((X + 175)) 1
+for _ in $(seq 50); do
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  [ "$Y" -ge 0 ] && break
+  sleep 0.1
+done
 xdotool mousemove $((X + 100)) $((Y + 112)) click 1 sleep 0.2 click --repeat 2 --delay 80 1
-sleep 30
+sleep 2
+grep -q 'GET /live.mp3' "$work/server.log" || { echo "the station was not requested"; exit 1; }
+sleep 28
 start_rss=$(rss)
 t0=$(ticks)
 echo "playing 30 s: RSS $((start_rss / 1024)) MiB"
