@@ -73,8 +73,17 @@ xdotool mousemove $((X + 100)) $((Y + 112)) click 1 sleep 0.2 click --repeat 2 -
 wait_for 15 grep -q 'GET /tone.mp3' "$work/http.log" || fail "the double-clicked station was not requested"
 echo "ok: the first bundled station was requested by the player"
 
+# Away from the window it slides back to its strip; over the strip it comes again.
+xdotool mousemove $((X + 175)) 700
+docked() { eval "$(xdotool getwindowgeometry --shell "$win")"; [ "$Y" -le -300 ]; }
+wait_for 10 docked || fail "the window did not slide back when the pointer left"
+echo "ok: slid back to y $Y when the pointer left"
+xdotool mousemove $((X + 175)) 1
+wait_for 10 at_top || fail "the window did not slide into view again"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+
 # The close mark at the top-right corner ends the program.
 xdotool mousemove $((X + 344)) $((Y + 8)) click 1
 wait_for 10 bash -c "! kill -0 $app" || fail "program did not end after its last window closed"
 echo "ok: program ended"
-echo "6 passed, 0 failed"
+echo "7 passed, 0 failed"
