@@ -312,7 +312,7 @@ void MediaPlayer::startSession(const QString& url)
     m_entries.clear();
     m_retryTimer.stop();
     m_loaded = false;
-    m_live = false;
+    m_duration = 0;
     m_retries = 0;
     setTitle({});
     m_stationName.clear();
@@ -416,8 +416,9 @@ void MediaPlayer::handleEvent(const mpv_event& event)
         if (!m_sessionActive)
             break;
         double duration = 0;
-        m_live =
-            mpv_get_property(m_mpv, "duration", MPV_FORMAT_DOUBLE, &duration) < 0 || duration <= 0;
+        if (mpv_get_property(m_mpv, "duration", MPV_FORMAT_DOUBLE, &duration) < 0 || duration <= 0)
+            duration = 0;
+        m_duration = duration;
         m_loaded = true;
         m_fileLoaded = true;
         m_playingSince.start();
@@ -476,9 +477,21 @@ void MediaPlayer::handleEvent(const mpv_event& event)
     }
 }
 
+bool MediaPlayer::endedAsADrop() const
+{
+    if (m_duration <= 0)
+        return true; // a live stream has no end
+    // A stream can carry the length header of the file it was cut from; one that ends well
+    // before or well after that length is a stream, not a file that played out.
+    if (!m_playingSince.isValid())
+        return false;
+    const double played = m_playingSince.elapsed() / 1000.0;
+    return played < m_duration - 2.0 || played > m_duration + 5.0;
+}
+
 void MediaPlayer::sessionEnded()
 {
-    if (m_loaded && m_live) {
+    if (m_loaded && endedAsADrop()) {
         // A live stream has no end: this is a drop.
         if (m_playingSince.isValid() && m_playingSince.elapsed() >= kStablePlayMs)
             m_retries = 0;

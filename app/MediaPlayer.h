@@ -104,6 +104,7 @@ private:
     void onMpvWakeup();
     void handleEvent(const mpv_event& event);
     void sessionEnded();
+    bool endedAsADrop() const;
     void scheduleReconnect();
     void setState(State state);
     void setTitle(const QString& title);
@@ -126,7 +127,7 @@ private:
     bool m_sessionActive = false;
     bool m_loaded = false;     // something of this session reached playback
     bool m_fileLoaded = false; // the file now in mpv is loaded (not between reconnects)
-    bool m_live = false;       // the loaded stream has no known duration
+    double m_duration = 0;     // seconds, 0 when the loaded stream has no known length
     int m_retries = 0;
     QElapsedTimer m_playingSince;
     QTimer m_retryTimer;

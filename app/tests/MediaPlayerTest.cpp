@@ -26,9 +26,11 @@ class MediaPlayerTest : public ::testing::Test
 protected:
     void TearDown() override { flushEvents(); }
 
+    // A live stream looping a 30-second file: its length header says 30 s, as a stream cut
+    // from a file can.
     void serveIcy(const QByteArray& path, QByteArray title, qint64 dropAfter = -1)
     {
-        const QByteArray mp3 = generatedMp3();
+        const QByteArray mp3 = generatedMp3(30);
         server.setHandler(path, [mp3, title, dropAfter](QTcpSocket* socket,
                                                         const HttpTestServer::Request& request) {
             IcyStreamer::Options o;
