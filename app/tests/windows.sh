@@ -4,32 +4,8 @@
 # the TV window and the video window with its picture revealed.
 set -u
 exe=$1
-work=$(mktemp -d)
-pids=()
-passed=0
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  [ -n "${KEEP:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  echo "$passed passed, 1 failed"
-  exit 1
-}
-ok() {
-  echo "ok: $*"
-  passed=$((passed + 1))
-}
-wait_for() {
-  local seconds=$1
-  shift
-  local end=$((SECONDS + seconds))
-  until "$@" >/dev/null 2>&1; do
-    [ $SECONDS -ge $end ] && return 1
-    sleep 0.1
-  done
-}
+source "$(dirname "$0")/desktop.sh"
+
 # The window of that exact name and size, if shown.
 window() { # name WxH
   for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
@@ -62,7 +38,7 @@ ffmpeg -hide_banner -loglevel error -f lavfi -i "sine=duration=60" -c:a libmp3la
 ffmpeg -hide_banner -loglevel error -f lavfi -i "testsrc=size=320x240:rate=25:duration=60" \
   -f lavfi -i "sine=duration=60" -c:v mpeg2video -q:v 5 -c:a mp2 -f mpegts "$work/www/tv.ts" ||
   fail "ffmpeg"
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+port=$(free_port)
 python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work/www" >"$work/http.log" 2>&1 &
 pids+=($!)
 printf 'Tone ==> http://127.0.0.1:%s/tone.mp3\r\n' "$port" >"$work/fmstacionet.dat"
