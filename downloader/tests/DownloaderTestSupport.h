@@ -83,4 +83,22 @@ QStringList progressEntries(const QStringList& percents);
 // final event unless the last piece holds exactly one byte).
 QStringList expectedPercents(qint64 n);
 
+// A destination that already holds a station list, which a failed or cancelled transfer must
+// leave exactly as it was.
+class ExistingListTest : public DownloaderTest
+{
+protected:
+    void SetUp() override
+    {
+        DownloaderTest::SetUp();
+        ASSERT_TRUE(writeFile(dest(), kOld));
+    }
+    void expectDestinationUntouched()
+    {
+        EXPECT_EQ(readFile(dest()), kOld);
+        EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("list.dat")});
+    }
+    const QByteArray kOld = "old station list\r\n";
+};
+
 } // namespace kelvane::test

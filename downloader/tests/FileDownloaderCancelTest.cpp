@@ -14,21 +14,8 @@ namespace {
 const QString kStart = QStringLiteral("Events: Getting file information");
 }
 
-class CancelTest : public DownloaderTest
-{
-protected:
-    void SetUp() override
-    {
-        DownloaderTest::SetUp();
-        ASSERT_TRUE(writeFile(dest(), kOld));
-    }
-    void expectDestinationUntouched()
-    {
-        EXPECT_EQ(readFile(dest()), kOld);
-        EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("list.dat")});
-    }
-    const QByteArray kOld = "old station list\r\n";
-};
+class CancelTest : public ExistingListTest
+{};
 
 TEST_F(CancelTest, CancelWhileWaitingForTheAnswerRaisesOnlyTheStatusText)
 {

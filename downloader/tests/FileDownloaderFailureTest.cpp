@@ -34,21 +34,8 @@ quint16 closedPort()
 } // namespace
 
 // An old station list in place before each failing transfer; it must survive untouched.
-class FailingDownloadTest : public DownloaderTest
-{
-protected:
-    void SetUp() override
-    {
-        DownloaderTest::SetUp();
-        ASSERT_TRUE(writeFile(dest(), kOld));
-    }
-    void expectDestinationUntouched()
-    {
-        EXPECT_EQ(readFile(dest()), kOld);
-        EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("list.dat")});
-    }
-    const QByteArray kOld = "old station list\r\n";
-};
+class FailingDownloadTest : public ExistingListTest
+{};
 
 TEST_F(FailingDownloadTest, Status204IsNothingToDownload)
 {
