@@ -30,7 +30,8 @@ enum ObservedProperty : quint64
     kIcyTitle = 1,
     kIcyName,
     kPause,
-    kPausedForCache
+    kPausedForCache,
+    kIdleActive
 };
 
 // A small painted area that stands in for the visualisation: quiet, no animation, so an idle
@@ -245,6 +246,7 @@ void MediaPlayer::createMpv()
     mpv_observe_property(m_mpv, kIcyName, "metadata/by-key/icy-name", MPV_FORMAT_STRING);
     mpv_observe_property(m_mpv, kPause, "pause", MPV_FORMAT_FLAG);
     mpv_observe_property(m_mpv, kPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
+    mpv_observe_property(m_mpv, kIdleActive, "idle-active", MPV_FORMAT_FLAG);
     mpv_set_wakeup_callback(
         m_mpv,
         [](void* ctx) {
@@ -462,6 +464,18 @@ void MediaPlayer::handleEvent(const mpv_event& event)
         case kPause:
             if (m_sessionActive && m_fileLoaded)
                 setState(flag ? State::Paused : State::Playing);
+            break;
+        case kIdleActive:
+            // mpv has nothing left to play. Normally the end of the last entry has already ended
+            // the session; this catches an end whose entry was not recognised, so a dropped
+            // station is never left showing "playing". Events arrive in order, so an idle
+            // notice after this session's first load is this session's.
+            if (flag && m_sessionActive && m_loaded && !m_retryTimer.isActive() &&
+                m_state != State::Reconnecting) {
+                m_entries.clear();
+                m_fileLoaded = false;
+                sessionEnded();
+            }
             break;
         case kPausedForCache:
             if (m_sessionActive && m_fileLoaded && m_state != State::Paused)
