@@ -2,13 +2,13 @@
 
 #include "adbanner/Gg.h"
 #include "adbanner/HandCursor.h"
-#include "app/MediaPlayer.h"
 #include "app/Ui.h"
 #include "button/SkinButton.h"
 #include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
+#include "player/MediaPlayer.h"
 
 #include <QLineEdit>
 #include <QListWidget>

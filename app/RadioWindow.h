@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/MediaPlayer.h"
 #include "app/PlayerWindow.h"
+#include "player/MediaPlayer.h"
 
 #include <QLineEdit>
 #include <QListWidget>

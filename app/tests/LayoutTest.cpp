@@ -2,7 +2,6 @@
 // order and visibility of each control, and the stored button settings read back through the
 // buttons' own properties. The expected values are written out here, not read from the layouts.
 #include "app/FadingForms.h"
-#include "app/MediaPlayer.h"
 #include "app/RadioWindow.h"
 #include "app/TvWindow.h"
 #include "app/Ui.h"
@@ -10,6 +9,7 @@
 #include "button/SkinButton.h"
 #include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
+#include "player/MediaPlayer.h"
 
 #include <QLineEdit>
 #include <QListWidget>

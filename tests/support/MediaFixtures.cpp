@@ -47,6 +47,17 @@ QByteArray generatedMp3(int seconds, int bitrateKbps)
          "2", "-c:a", "libmp3lame", "-b:a", QStringLiteral("%1k").arg(bitrateKbps)});
 }
 
+QByteArray generatedVbrMp3(int seconds)
+{
+    return runFfmpeg(QStringLiteral("vbr-%1s.mp3").arg(seconds),
+                     {"-f", "lavfi", "-i",
+                      QStringLiteral("aevalsrc='if(lt(t,%1),0.01*sin(2*PI*440*t),random(0)-0.5)'"
+                                     ":s=44100:d=%2")
+                          .arg(seconds * 3 / 8)
+                          .arg(seconds),
+                      "-ac", "2", "-c:a", "libmp3lame", "-q:a", "4", "-write_xing", "0"});
+}
+
 QByteArray generatedVideoTs(int seconds)
 {
     return runFfmpeg(QStringLiteral("bars-%1s.ts").arg(seconds),

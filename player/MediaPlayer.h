@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include "player/ReconnectPolicy.h"
+
 #include <QPointer>
 #include <QSet>
 #include <QString>
@@ -8,16 +9,13 @@
 #include <QTimer>
 #include <QWidget>
 
-struct mpv_handle;
-struct mpv_event;
-class QLabel;
 class QNetworkAccessManager;
 class QNetworkReply;
-class QSlider;
-class QToolButton;
 
 namespace kelvane {
 
+class CompactBar;
+class MpvSession;
 class VideoSurface;
 
 // The design-time settings of a player; all other settings are the player's defaults.
@@ -33,9 +31,9 @@ struct MediaPlayerSettings
     QStringList extraOptions;
 };
 
-// The embedded media player, over libmpv. Callers use three operations: close(), setURL() and
-// the widget's visibility. It plays by itself once given an address, shows its state and the
-// stream's now-playing title, and reconnects a live stream that drops.
+// The embedded media player. Callers use three operations: close(), setURL() and the widget's
+// visibility. It plays by itself once given an address, shows its state and the stream's
+// now-playing title, and reconnects a live stream that drops.
 class MediaPlayer : public QWidget
 {
     Q_OBJECT
@@ -63,8 +61,13 @@ public:
 
     State state() const { return m_state; }
     QString nowPlaying() const { return m_title; }
+    // Why the last station failed (with State::Failed).
+    Failure failure() const { return m_session.failure; }
+    // While reconnecting: which try of ReconnectPolicy::kMaxRetries is awaited.
+    int reconnectAttempt() const { return m_session.policy.retries(); }
     // The video area of a player without controls; null for the compact player.
     QWidget* videoArea() const;
+    // The compact bar's status line: the state, short, in Chinese.
     QString statusText() const;
     int volume() const { return m_volume; }
     bool isMuted() const { return m_muted; }
@@ -80,13 +83,6 @@ public:
     // Ends playback and releases the player for good (the owning window is unloading).
     void shutdown();
 
-    // Reconnect back-off, from the first retry to the ceiling.
-    static constexpr int kFirstRetryMs = 1000;
-    static constexpr int kMaxRetryMs = 30000;
-    static constexpr int kMaxRetries = 10;
-    // Playing this long counts as a good connection, so a later drop starts the back-off anew.
-    static constexpr int kStablePlayMs = 20000;
-
 Q_SIGNALS:
     void stateChanged(kelvane::MediaPlayer::State state);
     void nowPlayingChanged(const QString& title);
@@ -95,64 +91,48 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void createMpv();
-    void buildMiniBar();
-    void buildVideoArea();
+    // Everything about the station now being played; a new address or a close starts a new
+    // one, in one place (resetSession).
+    struct Session
+    {
+        quint64 id = 0;          // events of older sessions are ignored
+        bool active = false;     // playing, connecting or waiting to reconnect
+        QString playUrl;         // after resolving an XML asx
+        QSet<qint64> entries;    // mpv playlist entries of this session not yet ended
+        bool fileLoaded = false; // the file now in mpv is loaded (not between tries)
+        ReconnectPolicy policy;
+        Failure failure;
+        QString stationName;
+    };
+
+    void resetSession(bool active);
     void startSession(const QString& url);
-    void loadIntoMpv(const QString& url);
+    void loadTry();
     void resolveAsx(const QString& url);
-    void onMpvWakeup();
-    void handleEvent(const mpv_event& event);
-    void sessionEnded();
-    bool endedAsADrop() const;
-    void scheduleReconnect();
+    void abortAsx();
+    void onFileLoaded(qint64 entry);
+    void onFileEnded(qint64 entry, const TryEnd& end, qint64 firstInserted, int insertedCount);
+    void onIdle(bool idle);
+    void apply(const Decision& decision);
     void setState(State state);
     void setTitle(const QString& title);
     void updateBar();
-    void command(const QList<QByteArray>& args);
 
     MediaPlayerSettings m_settings;
-    mpv_handle* m_mpv = nullptr;
-    QString m_url;     // as given
-    QString m_playUrl; // after resolving an XML asx
+    MpvSession* m_mpv = nullptr;
+    QString m_url; // as given
     State m_state = State::Stopped;
     QString m_title;
-    QString m_stationName;
     int m_volume = 50;
     bool m_muted = false;
-
-    // One session per address given; events of older sessions are ignored by entry id.
-    quint64 m_session = 0;
-    QSet<qint64> m_entries; // playlist entries of this session not yet ended
-    bool m_sessionActive = false;
-    bool m_loaded = false;     // something of this session reached playback
-    bool m_fileLoaded = false; // the file now in mpv is loaded (not between reconnects)
-    double m_duration = 0;     // seconds, 0 when the loaded stream has no known length
-    int m_retries = 0;
-    QElapsedTimer m_playingSince;
+    Session m_session;
     QTimer m_retryTimer;
 
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_asxReply;
 
-    // The compact bar ("mini").
-    QWidget* m_bar = nullptr;
-    QToolButton* m_playPause = nullptr;
-    QToolButton* m_stopButton = nullptr;
-    QToolButton* m_muteButton = nullptr;
-    QSlider* m_volumeSlider = nullptr;
-    QLabel* m_status = nullptr;
-    QWidget* m_visual = nullptr;
-
-    // The video area ("none").
-    VideoSurface* m_video = nullptr;
+    CompactBar* m_bar = nullptr;     // "mini"
+    VideoSurface* m_video = nullptr; // "none"
 };
-
-// The first <ref href> of an XML asx playlist (tag and attribute names in any case), or empty.
-QString FirstAsxReference(const QByteArray& xml);
-// True when the address names an asx playlist by its extension.
-bool LooksLikeAsx(const QString& url);
-// Text of a stream title: UTF-8 when the bytes are valid UTF-8, else GBK.
-QString DecodeStreamTitle(const QByteArray& bytes);
 
 } // namespace kelvane

@@ -1,4 +1,4 @@
-#include "app/MediaPlayer.h"
+#include "player/MediaPlayer.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
 #include "tests/support/TestUtil.h"
@@ -52,42 +52,26 @@ protected:
 
 } // namespace
 
-TEST(StreamTitleText, Utf8WhenValidElseGbk)
+TEST_F(MediaPlayerTest, PlaysAServedFileOnceAndStopsAtItsEnd)
 {
-    EXPECT_EQ(DecodeStreamTitle("Caf\xc3\xa9 - \xe6\xad\x8c"), QStringLiteral("Café - 歌"));
-    QStringEncoder gbk("GBK");
-    const QByteArray bytes = gbk.encode(QStringLiteral("周杰伦 - 晴天"));
-    EXPECT_EQ(DecodeStreamTitle(bytes), QStringLiteral("周杰伦 - 晴天"));
-}
-
-TEST(AsxPlaylist, FirstReferenceInAnyCase)
-{
-    EXPECT_EQ(FirstAsxReference("<ASX version=\"3.0\"><Entry><REF HREF=\"mms://a/b\"/>"
-                                "<ref href=\"http://c/d\"/></Entry></ASX>"),
-              "mms://a/b");
-    EXPECT_EQ(FirstAsxReference("<asx><entry><Ref Href='http://x/y?a=1&amp;b=2' /></entry></asx>"),
-              "http://x/y?a=1&b=2");
-    // Not well-formed XML (bare '&'), as real ones often are.
-    EXPECT_EQ(FirstAsxReference("<asx><entry><ref href=\"http://x/y?a=1&b=2\"></entry>"),
-              "http://x/y?a=1&b=2");
-    EXPECT_EQ(FirstAsxReference("<asx><entry><title>no ref</title></entry></asx>"), "");
-    EXPECT_EQ(FirstAsxReference("<asx><entry><reference href=\"http://no\"/></entry></asx>"), "");
-    EXPECT_TRUE(LooksLikeAsx("http://a/b/Live.ASX"));
-    EXPECT_TRUE(LooksLikeAsx("http://a/b/live.asx?x=1"));
-    EXPECT_FALSE(LooksLikeAsx("http://a/b/live.asx.mp3"));
-}
-
-TEST_F(MediaPlayerTest, PlaysAServedFileAndStopsAtItsEnd)
-{
+    // The second file's duration is estimated at about twice its length: it still ends once.
     server.setReply("/tone.mp3", HttpTestServer::ok(generatedMp3(2), "audio/mpeg"));
+    server.setReply("/vbr.mp3", HttpTestServer::ok(generatedVbrMp3(4), "audio/mpeg"));
     MediaPlayer player(nullOutputs());
-    QSignalSpy states(&player, &MediaPlayer::stateChanged);
-    player.setURL(server.url("/tone.mp3"));
-    EXPECT_EQ(player.state(), State::Connecting); // returns at once, plays by itself
-    ASSERT_TRUE(waitForState(player, State::Playing));
-    // A file with a known length that plays to its end is finished, not a drop.
-    ASSERT_TRUE(waitForState(player, State::Stopped, 15000));
-    EXPECT_EQ(server.requests().size(), 1);
+    for (const char* path : {"/tone.mp3", "/vbr.mp3"}) {
+        SCOPED_TRACE(path);
+        const qsizetype before = server.requests().size();
+        QSignalSpy states(&player, &MediaPlayer::stateChanged);
+        player.setURL(server.url(path));
+        EXPECT_EQ(player.state(), State::Connecting); // returns at once, plays by itself
+        ASSERT_TRUE(waitForState(player, State::Stopped, 20000));
+        EXPECT_EQ(server.requests().size(), before + 1);
+        QList<State> seen;
+        for (const auto& args : states)
+            seen.append(args.at(0).value<State>());
+        EXPECT_TRUE(seen.contains(State::Playing));
+        EXPECT_FALSE(seen.contains(State::Reconnecting));
+    }
 }
 
 TEST_F(MediaPlayerTest, ShowsTheIcyTitleInUtf8AndGbk)
@@ -112,33 +96,59 @@ TEST_F(MediaPlayerTest, ShowsTheIcyTitleInUtf8AndGbk)
 TEST_F(MediaPlayerTest, ReconnectsALiveStreamThatDrops)
 {
     serveIcy("/live", "On air", 64000 + 16000); // the burst and about one second more
+    QStringList shown; // outlives the player, whose shutdown still reports a state
     MediaPlayer player(nullOutputs());
-    QSignalSpy states(&player, &MediaPlayer::stateChanged);
+    QObject::connect(&player, &MediaPlayer::stateChanged, &player, [&](State s) {
+        shown.append(s == State::Reconnecting ? player.statusText() : QString());
+    });
     player.setURL(server.url("/live"));
     ASSERT_TRUE(waitForState(player, State::Playing));
     ASSERT_TRUE(waitForState(player, State::Reconnecting, 30000));
     ASSERT_TRUE(waitForState(player, State::Playing, 30000));
+    EXPECT_TRUE(shown.contains(QStringLiteral("正在重新连接 (1/10)…")));
     EXPECT_GE(server.requests().size(), 2);
     for (const auto& r : server.requests())
         EXPECT_EQ(r.target, "/live");
 }
 
-TEST_F(MediaPlayerTest, ADeadStationFailsQuicklyWithoutRetrying)
+TEST_F(MediaPlayerTest, ADeadStationSaysWhyAtOnce)
 {
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
     const quint16 port = closed.serverPort();
     closed.close(); // nothing listens there now
+    server.setReply("/gone", HttpTestServer::Reply().then(HttpTestServer::response(
+                                 404, "Not Found", {"Content-Length: 0"})));
+    server.setReply("/page", HttpTestServer::ok(QByteArray(8000, 'x'), "text/html"));
+    const struct
+    {
+        QString url;
+        QString status;
+    } stations[] = {
+        {QStringLiteral("http://127.0.0.1:%1/radio").arg(port), "无法播放：无法连接"},
+        {server.url("/gone"), "无法播放：未找到 (HTTP 404)"},
+        {QStringLiteral("http://no-such-station.invalid/radio"), "无法播放：找不到服务器"},
+        {server.url("/page"), "无法播放：格式不支持"},
+    };
     MediaPlayer player(nullOutputs());
-    player.setURL(QStringLiteral("http://127.0.0.1:%1/radio").arg(port));
-    ASSERT_TRUE(waitForState(player, State::Failed, 15000));
-    runFor(1500);
-    EXPECT_EQ(player.state(), State::Failed);
+    for (const auto& station : stations) {
+        SCOPED_TRACE(station.url.toStdString());
+        const qsizetype before = server.requests().size();
+        player.close();
+        player.setURL(station.url);
+        ASSERT_TRUE(waitForState(player, State::Failed, 15000));
+        EXPECT_EQ(player.statusText(), station.status);
+        EXPECT_LE(server.requests().size(), before + 1); // no retry of a station that never played
+    }
 }
 
 TEST_F(MediaPlayerTest, EmptyAddressPlaysNothing)
 {
+    serveIcy("/before", "Before");
     MediaPlayer player(nullOutputs());
+    player.setURL(server.url("/before"));
+    ASSERT_TRUE(waitForState(player, State::Playing));
+    player.close();
     QSignalSpy states(&player, &MediaPlayer::stateChanged);
     player.setURL(QString());
     player.setURL(QStringLiteral("   "));
@@ -219,4 +229,28 @@ TEST_F(MediaPlayerTest, CompactBarControlsPlayback)
     EXPECT_TRUE(player.isMuted());
     player.setVolume(130);
     EXPECT_EQ(player.volume(), 100);
+}
+
+TEST_F(MediaPlayerTest, ShutdownWhileAnAsxIsFetchedLoadsNothing)
+{
+    serveIcy("/behind-asx", "Never");
+    const QByteArray asx =
+        "<asx><entry><ref href=\"" + server.url("/behind-asx").toUtf8() + "\"/></entry></asx>";
+    HttpTestServer::Reply slow;
+    slow.then(HttpTestServer::response(200, "OK",
+                                       {"Content-Length: " + QByteArray::number(asx.size())}))
+        .then(asx, 60000);
+    server.setReply("/slow.asx", slow);
+    MediaPlayer player(nullOutputs());
+    QSignalSpy states(&player, &MediaPlayer::stateChanged);
+    player.setURL(server.url("/slow.asx"));
+    ASSERT_TRUE(waitUntil([&] { return server.requests().size() == 1; }));
+    player.shutdown();
+    EXPECT_EQ(player.state(), State::Stopped);
+    flushEvents();
+    const qsizetype afterShutdown = states.count();
+    player.setURL(server.url("/behind-asx")); // a released player plays nothing
+    EXPECT_EQ(player.state(), State::Stopped);
+    EXPECT_EQ(states.count(), afterShutdown);
+    EXPECT_EQ(server.requests().size(), 1);
 }

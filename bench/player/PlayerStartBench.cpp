@@ -1,6 +1,6 @@
 // Time from handing the player an address to playing, for a local MP3 stream, against a bare
 // libmpv client on the same stream in the same run. Prints medians and their ratio.
-#include "app/MediaPlayer.h"
+#include "player/MediaPlayer.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
 #include "tests/support/TestUtil.h"

@@ -1,4 +1,6 @@
-#include "app/VideoSurface.h"
+#include "player/VideoSurface.h"
+
+#include "player/MpvSession.h"
 
 #include <mpv/render_gl.h>
 
@@ -6,9 +8,16 @@
 
 namespace kelvane {
 
-VideoSurface::VideoSurface(mpv_handle* mpv, QWidget* parent) : QOpenGLWidget(parent), m_mpv(mpv)
+VideoSurface::VideoSurface(MpvSession* session, QWidget* parent)
+    : QOpenGLWidget(parent), m_session(session)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    if (session != nullptr) {
+        connect(session, &MpvSession::aboutToTerminate, this, [this] {
+            release();
+            m_session = nullptr;
+        });
+    }
 }
 
 VideoSurface::~VideoSurface()
@@ -26,14 +35,14 @@ void* VideoSurface::procAddress(void*, const char* name)
 
 void VideoSurface::initializeGL()
 {
-    if (m_mpv == nullptr || m_render != nullptr)
+    if (m_session == nullptr || m_session->handle() == nullptr || m_render != nullptr)
         return;
     mpv_opengl_init_params gl{&VideoSurface::procAddress, nullptr};
     const char* api = MPV_RENDER_API_TYPE_OPENGL;
     mpv_render_param params[] = {{MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(api)},
                                  {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
-    if (mpv_render_context_create(&m_render, m_mpv, params) < 0) {
+    if (mpv_render_context_create(&m_render, m_session->handle(), params) < 0) {
         m_render = nullptr;
         return;
     }
@@ -71,8 +80,8 @@ void VideoSurface::release()
     if (m_render == nullptr)
         return;
     // Video off first, so the core stops handing frames to a context that is going away.
-    if (m_mpv != nullptr)
-        mpv_set_property_string(m_mpv, "vid", "no");
+    if (m_session != nullptr)
+        m_session->setVideoEnabled(false);
     const bool current = context() != nullptr && isValid();
     if (current)
         makeCurrent();

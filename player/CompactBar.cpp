@@ -1,0 +1,190 @@
+#include "player/CompactBar.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QSlider>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace kelvane {
+
+namespace {
+
+constexpr int kBarHeight = 16;
+
+// Stands in for the visualisation: quiet, no animation, so an idle or playing radio costs no CPU
+// for drawing.
+class VisualArea : public QWidget
+{
+public:
+    explicit VisualArea(QWidget* parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    void setPlaying(bool playing)
+    {
+        if (m_playing != playing) {
+            m_playing = playing;
+            update();
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), QColor(16, 16, 24));
+        const QColor bar = m_playing ? QColor(255, 128, 0) : QColor(70, 70, 80);
+        const int n = 24;
+        const int w = std::max(2, width() / (n * 2));
+        for (int i = 0; i < n; ++i) {
+            const int h = (height() - 4) * (3 + (i * 7) % 10) / 14;
+            p.fillRect(4 + i * 2 * w, height() - 2 - h, w, h, bar);
+        }
+    }
+
+private:
+    bool m_playing = false;
+};
+
+// One line of text, elided to the width it has.
+class ElidedLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(contentsRect(), Qt::AlignVCenter | Qt::AlignLeft,
+                   fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width()));
+    }
+    QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
+};
+
+enum class BarIcon
+{
+    Play,
+    Pause,
+    Stop,
+    Sound,
+    Muted
+};
+
+// The bar's own small icons: the style's media icons vanish on a dark bar in some themes.
+QIcon barIcon(BarIcon kind)
+{
+    QPixmap pm(20, 20);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 160, 40));
+    switch (kind) {
+    case BarIcon::Play:
+        p.drawPolygon(QPolygonF({QPointF(5, 3), QPointF(17, 10), QPointF(5, 17)}));
+        break;
+    case BarIcon::Pause:
+        p.drawRect(QRectF(4, 3, 4.5, 14));
+        p.drawRect(QRectF(11.5, 3, 4.5, 14));
+        break;
+    case BarIcon::Stop:
+        p.drawRect(QRectF(4, 4, 12, 12));
+        break;
+    case BarIcon::Sound:
+    case BarIcon::Muted:
+        p.drawPolygon(QPolygonF({QPointF(2, 7), QPointF(6, 7), QPointF(11, 3), QPointF(11, 17),
+                                 QPointF(6, 13), QPointF(2, 13)}));
+        p.setPen(QPen(QColor(255, 160, 40), 1.8));
+        if (kind == BarIcon::Muted) {
+            p.drawLine(QPointF(13, 6), QPointF(18, 14));
+            p.drawLine(QPointF(18, 6), QPointF(13, 14));
+        } else {
+            p.setBrush(Qt::NoBrush);
+            p.drawArc(QRectF(8, 5, 8, 10), -60 * 16, 120 * 16);
+            p.drawArc(QRectF(7, 2, 12, 16), -60 * 16, 120 * 16);
+        }
+        break;
+    }
+    return QIcon(pm);
+}
+
+} // namespace
+
+CompactBar::CompactBar(int volume, QWidget* parent) : QWidget(parent)
+{
+    // The bar sits at the top: in the radio window the station list covers the lower part of
+    // the player, and the controls and the now-playing line must stay in view.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    auto* bar = new QWidget(this);
+    bar->setFixedHeight(kBarHeight);
+    bar->setAutoFillBackground(true);
+    QPalette pal = bar->palette();
+    pal.setColor(QPalette::Window, QColor(32, 32, 40));
+    pal.setColor(QPalette::WindowText, QColor(255, 200, 120));
+    bar->setPalette(pal);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(1, 0, 2, 0);
+    row->setSpacing(1);
+    auto makeButton = [bar, row](BarIcon icon, const QString& tip) {
+        auto* b = new QToolButton(bar);
+        b->setIcon(barIcon(icon));
+        b->setIconSize(QSize(10, 10));
+        b->setFixedSize(kBarHeight, kBarHeight);
+        b->setAutoRaise(true);
+        b->setToolTip(tip);
+        b->setFocusPolicy(Qt::NoFocus);
+        row->addWidget(b);
+        return b;
+    };
+    m_playPause = makeButton(BarIcon::Play, QStringLiteral("播放/暂停"));
+    m_stop = makeButton(BarIcon::Stop, QStringLiteral("停止"));
+    m_mute = makeButton(BarIcon::Sound, QStringLiteral("静音"));
+    m_volume = new QSlider(Qt::Horizontal, bar);
+    m_volume->setRange(0, 100);
+    m_volume->setValue(volume);
+    m_volume->setFixedWidth(46);
+    m_volume->setFixedHeight(kBarHeight);
+    m_volume->setToolTip(QStringLiteral("音量"));
+    m_volume->setFocusPolicy(Qt::NoFocus);
+    row->addWidget(m_volume);
+    m_status = new ElidedLabel(bar);
+    m_status->setTextFormat(Qt::PlainText);
+    QFont small = m_status->font();
+    small.setPixelSize(11);
+    m_status->setFont(small);
+    row->addWidget(m_status, 1);
+    outer->addWidget(bar);
+    m_visual = new VisualArea(this);
+    outer->addWidget(m_visual, 1);
+
+    connect(m_playPause, &QToolButton::clicked, this, &CompactBar::playPauseClicked);
+    connect(m_stop, &QToolButton::clicked, this, &CompactBar::stopClicked);
+    connect(m_mute, &QToolButton::clicked, this, &CompactBar::muteClicked);
+    connect(m_volume, &QSlider::valueChanged, this, &CompactBar::volumeChanged);
+}
+
+void CompactBar::showFace(const Face& face)
+{
+    m_playPause->setIcon(barIcon(face.running ? BarIcon::Pause : BarIcon::Play));
+    m_mute->setIcon(barIcon(face.muted ? BarIcon::Muted : BarIcon::Sound));
+    if (m_volume->value() != face.volume)
+        m_volume->setValue(face.volume);
+    static_cast<VisualArea*>(m_visual)->setPlaying(face.playing);
+    m_status->setToolTip(face.status);
+    m_status->setText(face.status);
+}
+
+QString CompactBar::statusText() const
+{
+    return m_status->text();
+}
+
+} // namespace kelvane

@@ -1,0 +1,436 @@
+#include "player/MediaPlayer.h"
+
+#include "player/CompactBar.h"
+#include "player/MpvSession.h"
+#include "player/StreamText.h"
+#include "player/VideoSurface.h"
+
+#include <QContextMenuEvent>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace kelvane {
+
+namespace {
+
+constexpr int kAsxTimeoutMs = 10000;
+constexpr qint64 kAsxMaxBytes = 64 * 1024;
+
+QList<MpvSession::Option> mpvOptions(const MediaPlayerSettings& settings, int volume)
+{
+    QList<MpvSession::Option> o = {
+        {"config", "no"},
+        {"terminal", "no"},
+        {"ytdl", "no"},
+        // No built-in scripts: each is a Lua state and a thread that a compact player never uses.
+        {"load-scripts", "no"},
+        {"load-stats-overlay", "no"},
+        {"load-osd-console", "no"},
+        {"load-auto-profiles", "no"},
+        {"input-default-bindings", "no"},
+        {"input-vo-keyboard", "no"},
+        {"osc", "no"},
+        {"idle", "yes"},
+        {"force-window", "no"},
+        {"audio-fallback-to-null", "yes"}, // no sound device must not stop playback
+        {"network-timeout", "10"},         // a dead station fails within seconds
+        {"user-agent", "Kelvane/1.0"},
+        {"volume", QByteArray::number(volume)},
+        {"volume-max", "100"},
+        // A bounded cache keeps memory flat on a station that plays for hours.
+        {"cache", "yes"},
+        {"demuxer-max-bytes", "2MiB"},
+        {"demuxer-max-back-bytes", "512KiB"},
+        {"cache-secs", "20"},
+        {"keep-open", "no"},
+        {"stream-lavf-o", "reconnect=0"}, // reconnecting is ours, with its back-off
+    };
+    if (settings.uiMode == u"mini") {
+        o += {{"vid", "no"}, {"vo", "null"}, {"audio-display", "no"}};
+    } else {
+        // Sound first: the picture can only be drawn once the video area has been shown, and a
+        // video output without its render context would fail the whole file.
+        o += {{"vo", "libmpv"}, {"vid", "no"}, {"hwdec", "no"}};
+    }
+    if (!settings.stretchToFit)
+        o.append(MpvSession::Option("keepaspect", "yes"));
+    for (const QString& extra : settings.extraOptions) {
+        const qsizetype eq = extra.indexOf(u'=');
+        if (eq > 0)
+            o.append(MpvSession::Option(extra.left(eq).toUtf8(), extra.mid(eq + 1).toUtf8()));
+    }
+    return o;
+}
+
+QString failureText(const Failure& f)
+{
+    switch (f.reason) {
+    case FailReason::Unreachable:
+        return QStringLiteral("无法连接");
+    case FailReason::HostNotFound:
+        return QStringLiteral("找不到服务器");
+    case FailReason::NotFound:
+        return QStringLiteral("未找到 (HTTP %1)").arg(f.httpStatus);
+    case FailReason::HttpError:
+        return QStringLiteral("服务器错误 (HTTP %1)").arg(f.httpStatus);
+    case FailReason::Unsupported:
+        return QStringLiteral("格式不支持");
+    case FailReason::TimedOut:
+        return QStringLiteral("连接超时");
+    case FailReason::Ended:
+        return QStringLiteral("连接反复中断");
+    case FailReason::None:
+    case FailReason::Unknown:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+MediaPlayer::MediaPlayer(const MediaPlayerSettings& settings, QWidget* parent)
+    : QWidget(parent), m_settings(settings), m_volume(std::clamp(settings.volume, 0, 100))
+{
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &MediaPlayer::loadTry);
+    setContextMenuPolicy(settings.enableContextMenu ? Qt::DefaultContextMenu : Qt::NoContextMenu);
+
+    m_mpv = new MpvSession(mpvOptions(settings, m_volume), this);
+    connect(m_mpv, &MpvSession::fileLoaded, this, &MediaPlayer::onFileLoaded);
+    connect(m_mpv, &MpvSession::fileEnded, this, &MediaPlayer::onFileEnded);
+    connect(m_mpv, &MpvSession::idleChanged, this, &MediaPlayer::onIdle);
+    connect(m_mpv, &MpvSession::positionChanged, this, [this](double seconds) {
+        if (m_session.active && m_session.fileLoaded)
+            m_session.policy.positionReached(seconds);
+    });
+    connect(m_mpv, &MpvSession::icyTitleChanged, this,
+            [this](const QByteArray& raw) { setTitle(decodeStreamTitle(raw).trimmed()); });
+    connect(m_mpv, &MpvSession::icyNameChanged, this, [this](const QByteArray& raw) {
+        m_session.stationName = decodeStreamTitle(raw).trimmed();
+        updateBar();
+    });
+    connect(m_mpv, &MpvSession::pausedChanged, this, [this](bool paused) {
+        if (m_session.active && m_session.fileLoaded)
+            setState(paused ? State::Paused : State::Playing);
+    });
+    connect(m_mpv, &MpvSession::bufferingChanged, this, [this](bool buffering) {
+        if (m_session.active && m_session.fileLoaded && m_state != State::Paused)
+            setState(buffering ? State::Connecting : State::Playing);
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    if (m_settings.uiMode == u"mini") {
+        m_bar = new CompactBar(m_volume, this);
+        layout->addWidget(m_bar);
+        connect(m_bar, &CompactBar::playPauseClicked, this, [this] {
+            if (m_state == State::Playing || m_state == State::Connecting)
+                pause();
+            else
+                play();
+        });
+        connect(m_bar, &CompactBar::stopClicked, this, &MediaPlayer::stop);
+        connect(m_bar, &CompactBar::muteClicked, this, [this] { setMuted(!m_muted); });
+        connect(m_bar, &CompactBar::volumeChanged, this, &MediaPlayer::setVolume);
+        updateBar();
+    } else {
+        m_video = new VideoSurface(m_mpv, this);
+        layout->addWidget(m_video);
+        connect(m_video, &VideoSurface::ready, m_mpv, [this] { m_mpv->setVideoEnabled(true); });
+    }
+}
+
+MediaPlayer::~MediaPlayer()
+{
+    shutdown();
+}
+
+void MediaPlayer::resetSession(bool active)
+{
+    m_retryTimer.stop();
+    abortAsx();
+    const quint64 next = m_session.id + 1;
+    m_session = Session{};
+    m_session.id = next;
+    m_session.active = active;
+    setTitle({});
+}
+
+void MediaPlayer::shutdown()
+{
+    // The session ends first: nothing may load into a core that is about to go.
+    resetSession(false);
+    m_mpv->terminate(); // the video surface lets go of its render context first
+    setState(State::Stopped);
+}
+
+void MediaPlayer::close()
+{
+    const bool wasIdle = !m_session.active && m_state == State::Stopped;
+    resetSession(false);
+    if (wasIdle)
+        return;
+    m_mpv->stop();
+    setState(State::Stopped);
+}
+
+void MediaPlayer::setURL(const QString& url)
+{
+    m_url = url;
+    if (m_settings.autoStart)
+        startSession(url);
+}
+
+void MediaPlayer::startSession(const QString& url)
+{
+    const QString trimmed = url.trimmed();
+    const bool playable = !trimmed.isEmpty() && m_mpv->isValid();
+    resetSession(playable);
+    if (!playable) {
+        setState(State::Stopped);
+        return;
+    }
+    setState(State::Connecting);
+    if (looksLikeAsx(trimmed) && QUrl(trimmed).scheme().startsWith(u"http")) {
+        resolveAsx(trimmed);
+        return;
+    }
+    m_session.playUrl = trimmed;
+    loadTry();
+}
+
+void MediaPlayer::loadTry()
+{
+    if (!m_session.active)
+        return;
+    m_session.entries.clear();
+    m_session.fileLoaded = false;
+    const qint64 entry = m_mpv->load(m_session.playUrl);
+    if (entry < 0) {
+        apply(m_session.policy.ended({TryEnd::Reason::Error, {FailReason::Unsupported, 0}}));
+        return;
+    }
+    m_session.entries.insert(entry);
+}
+
+void MediaPlayer::abortAsx()
+{
+    if (!m_asxReply)
+        return;
+    // Its end must not reach a session that no longer wants it.
+    QNetworkReply* reply = m_asxReply;
+    m_asxReply = nullptr;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+}
+
+void MediaPlayer::resolveAsx(const QString& url)
+{
+    if (m_network == nullptr)
+        m_network = new QNetworkAccessManager(this);
+    QNetworkRequest request{QUrl(url)};
+    request.setTransferTimeout(kAsxTimeoutMs);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Kelvane/1.0"));
+    QNetworkReply* reply = m_network->get(request);
+    m_asxReply = reply;
+    connect(reply, &QNetworkReply::finished, this, [this, reply, url] {
+        m_asxReply = nullptr;
+        reply->deleteLater();
+        // Small playlists only: a stream behind an .asx name is played as it is.
+        const QByteArray head =
+            reply->error() == QNetworkReply::NoError ? reply->read(kAsxMaxBytes) : QByteArray();
+        const QString ref = firstAsxReference(head);
+        m_session.playUrl = ref.isEmpty() ? url : QUrl(url).resolved(QUrl(ref)).toString();
+        loadTry();
+    });
+    // Don't download a live stream that merely has an .asx name.
+    connect(reply, &QNetworkReply::readyRead, this, [reply] {
+        if (reply->bytesAvailable() > kAsxMaxBytes)
+            reply->abort();
+    });
+}
+
+void MediaPlayer::onFileLoaded(qint64 entry)
+{
+    if (!m_session.active || !m_session.entries.contains(entry))
+        return;
+    m_session.fileLoaded = true;
+    m_session.policy.loaded();
+    setState(State::Playing);
+}
+
+void MediaPlayer::onFileEnded(qint64 entry, const TryEnd& end, qint64 firstInserted,
+                              int insertedCount)
+{
+    if (!m_session.active || !m_session.entries.remove(entry))
+        return;
+    m_session.fileLoaded = false;
+    if (end.reason == TryEnd::Reason::Redirect) {
+        for (int i = 0; i < insertedCount; ++i)
+            m_session.entries.insert(firstInserted + i);
+        return;
+    }
+    if (end.reason == TryEnd::Reason::Stopped)
+        return;
+    // mpv goes on with the next entry of a playlist by itself; the try ends with the last one.
+    if (m_session.entries.isEmpty())
+        apply(m_session.policy.ended(end));
+}
+
+void MediaPlayer::onIdle(bool idle)
+{
+    // mpv has nothing left to play. Normally the end of the last entry has already been judged;
+    // this catches an end whose entry was not recognised, so a dropped station is never left
+    // showing "playing". Events arrive in order, so an idle notice while this session's file is
+    // loaded is this session's.
+    if (!idle || !m_session.active || !m_session.fileLoaded)
+        return;
+    m_session.entries.clear();
+    m_session.fileLoaded = false;
+    apply(m_session.policy.ended({TryEnd::Reason::Eof, {}}));
+}
+
+void MediaPlayer::apply(const Decision& decision)
+{
+    switch (decision.kind) {
+    case Decision::Kind::Continue:
+        return;
+    case Decision::Kind::Reconnect:
+        setState(State::Reconnecting);
+        updateBar(); // the try number changes while the state stays
+        m_retryTimer.start(decision.delayMs);
+        return;
+    case Decision::Kind::Finished:
+        m_session.active = false;
+        setState(State::Stopped);
+        return;
+    case Decision::Kind::Failed:
+        m_session.active = false;
+        m_session.failure = decision.failure;
+        setState(State::Failed);
+        updateBar();
+        return;
+    }
+}
+
+void MediaPlayer::play()
+{
+    if (!m_mpv->isValid())
+        return;
+    if (m_session.active) {
+        m_mpv->setPaused(false);
+        return;
+    }
+    startSession(m_url);
+}
+
+void MediaPlayer::pause()
+{
+    if (m_session.active && m_session.fileLoaded)
+        m_mpv->setPaused(true);
+}
+
+void MediaPlayer::stop()
+{
+    // The bar's stop keeps the address, so play starts it again.
+    const QString url = m_url;
+    close();
+    m_url = url;
+}
+
+void MediaPlayer::setVolume(int volume)
+{
+    volume = std::clamp(volume, 0, 100);
+    if (volume == m_volume)
+        return;
+    m_volume = volume;
+    m_mpv->setVolume(volume);
+    updateBar();
+}
+
+void MediaPlayer::setMuted(bool muted)
+{
+    if (muted == m_muted)
+        return;
+    m_muted = muted;
+    m_mpv->setMuted(muted);
+    updateBar();
+}
+
+void MediaPlayer::setState(State state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    updateBar();
+    Q_EMIT stateChanged(state);
+}
+
+void MediaPlayer::setTitle(const QString& title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    updateBar();
+    Q_EMIT nowPlayingChanged(title);
+}
+
+QString MediaPlayer::statusText() const
+{
+    switch (m_state) {
+    case State::Stopped:
+        return m_url.trimmed().isEmpty() ? QStringLiteral("就绪") : QStringLiteral("已停止");
+    case State::Connecting:
+        return QStringLiteral("正在连接…");
+    case State::Playing:
+    case State::Paused: {
+        const QString state =
+            m_state == State::Playing ? QStringLiteral("正在播放") : QStringLiteral("已暂停");
+        const QString what = !m_title.isEmpty() ? m_title : m_session.stationName;
+        return what.isEmpty() ? state : state + QStringLiteral(": ") + what;
+    }
+    case State::Reconnecting:
+        return QStringLiteral("正在重新连接 (%1/%2)…")
+            .arg(m_session.policy.retries())
+            .arg(ReconnectPolicy::kMaxRetries);
+    case State::Failed: {
+        const QString why = failureText(m_session.failure);
+        return why.isEmpty() ? QStringLiteral("无法播放") : QStringLiteral("无法播放：") + why;
+    }
+    }
+    return {};
+}
+
+QWidget* MediaPlayer::videoArea() const
+{
+    return m_video;
+}
+
+void MediaPlayer::updateBar()
+{
+    if (m_bar == nullptr)
+        return;
+    CompactBar::Face face;
+    face.running =
+        m_state == State::Playing || m_state == State::Connecting || m_state == State::Reconnecting;
+    face.playing = m_state == State::Playing;
+    face.muted = m_muted;
+    face.volume = m_volume;
+    face.status = statusText();
+    m_bar->showFace(face);
+}
+
+void MediaPlayer::contextMenuEvent(QContextMenuEvent* event)
+{
+    // No context menu unless the settings allow one.
+    event->accept();
+}
+
+} // namespace kelvane

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "player/ReconnectPolicy.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <utility>
+
+struct mpv_handle;
+struct mpv_event;
+
+namespace kelvane {
+
+// One libmpv core and what it reports, as typed Qt signals on the GUI thread. mpv's wakeup
+// callback only posts a queued drain; nothing else of mpv runs outside the GUI thread.
+class MpvSession : public QObject
+{
+    Q_OBJECT
+public:
+    using Option = std::pair<QByteArray, QByteArray>;
+
+    // Options are set before the core starts; later ones override earlier ones.
+    explicit MpvSession(const QList<Option>& options, QObject* parent = nullptr);
+    ~MpvSession() override;
+
+    bool isValid() const { return m_mpv != nullptr; }
+    // Plays the address in place of whatever plays: the new playlist entry's id, or -1 when mpv
+    // refused it.
+    qint64 load(const QString& url);
+    void stop();
+    void setPaused(bool paused);
+    void setVolume(int volume);
+    void setMuted(bool muted);
+    void setVideoEnabled(bool enabled);
+    // Ends the core for good. aboutToTerminate() comes first, so a render context can go
+    // before the core it draws from.
+    void terminate();
+
+    // For the video surface's render context only; null once terminated.
+    mpv_handle* handle() const { return m_mpv; }
+
+Q_SIGNALS:
+    void fileLoaded(qint64 entry);
+    // A playlist entry ended; with TryEnd::Reason::Redirect its entries follow from
+    // firstInserted on.
+    void fileEnded(qint64 entry, const kelvane::TryEnd& end, qint64 firstInserted,
+                   int insertedCount);
+    void icyTitleChanged(const QByteArray& raw);
+    void icyNameChanged(const QByteArray& raw);
+    void pausedChanged(bool paused);
+    void bufferingChanged(bool buffering);
+    void idleChanged(bool idle);
+    // The media position, in whole seconds, as it changes.
+    void positionChanged(double seconds);
+    void aboutToTerminate();
+
+private:
+    void drain();
+    void dispatch(const mpv_event& event);
+    void noteLogLine(const QByteArray& text);
+
+    mpv_handle* m_mpv = nullptr;
+    int m_networkTimeoutS = 60;
+    // What is known of the current file, kept until its end is reported.
+    qint64 m_currentEntry = -1;
+    Failure m_failure; // from mpv's log lines since the last load
+    QElapsedTimer m_sinceLoad;
+    qint64 m_unloadBytes = -1;
+    qint64 m_unloadLength = -1;
+    bool m_lengthIsTheMedia = true; // false for segmented formats (HLS, DASH)
+};
+
+} // namespace kelvane

@@ -1,0 +1,80 @@
+#include "player/ReconnectPolicy.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kelvane {
+
+namespace {
+
+// A jump further than this is a timestamp discontinuity, not media that played.
+constexpr double kMaxPositionStep = 5;
+
+} // namespace
+
+qint64 ReconnectPolicy::lastPacketSlack(qint64 length)
+{
+    return std::clamp<qint64>(length / 32, 4 * 1024, 256 * 1024);
+}
+
+void ReconnectPolicy::loaded()
+{
+    m_everLoaded = true;
+    m_loadedThisTry = true;
+    m_position = -1;
+}
+
+void ReconnectPolicy::positionReached(double seconds)
+{
+    if (!m_loadedThisTry || !std::isfinite(seconds))
+        return;
+    if (m_position >= 0 && seconds > m_position && seconds - m_position <= kMaxPositionStep)
+        m_played += seconds - m_position;
+    m_position = seconds;
+}
+
+Decision ReconnectPolicy::ended(const TryEnd& end)
+{
+    if (end.reason == TryEnd::Reason::Stopped || end.reason == TryEnd::Reason::Redirect)
+        return {};
+    Failure failure = end.failure;
+    if (failure.reason == FailReason::None)
+        failure.reason = FailReason::Unknown;
+
+    if (!m_everLoaded) // the station never played: say why at once, no retries
+        return {Decision::Kind::Failed, 0, m_retries, failure};
+    if (!m_loadedThisTry) // a reconnect that did not get through
+        return retry(failure);
+
+    const bool whole = end.length > 0 && end.bytes >= 0 && end.bytes <= end.length &&
+                       end.bytes >= end.length - lastPacketSlack(end.length);
+    if (whole)
+        return {Decision::Kind::Finished, 0, m_retries, {}};
+
+    // A drop. One that keeps coming back at the same place is the resource itself (a cut file),
+    // not the network: playing up to it again is no good connection.
+    const bool samePlace =
+        end.bytes >= 0 && m_dropBytes >= 0
+            ? std::abs(end.bytes - m_dropBytes) <= kSamePlaceBytes
+            : m_dropPosition >= 0 && std::abs(m_position - m_dropPosition) <= kSamePlaceSeconds;
+    if (m_played >= kStablePlaySeconds && !samePlace)
+        m_retries = 0;
+    m_dropBytes = end.bytes;
+    m_dropPosition = m_position;
+    return retry({FailReason::Ended, 0});
+}
+
+Decision ReconnectPolicy::retry(Failure failure)
+{
+    m_lastFailure = failure;
+    if (m_retries >= kMaxRetries)
+        return {Decision::Kind::Failed, 0, m_retries, m_lastFailure};
+    const int delay = std::min(kMaxRetryMs, kFirstRetryMs << std::min(m_retries, 5));
+    ++m_retries;
+    m_loadedThisTry = false;
+    m_played = 0;
+    m_position = -1;
+    return {Decision::Kind::Reconnect, delay, m_retries, {}};
+}
+
+} // namespace kelvane
