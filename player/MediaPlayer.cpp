@@ -35,6 +35,9 @@ QList<MpvSession::Option> mpvOptions(const MediaPlayerSettings& settings, int vo
         {"osc", "no"},
         {"idle", "yes"},
         {"force-window", "no"},
+        // The sound servers and drivers of Linux desktops, in mpv's order; probing every other
+        // output mpv knows (SDL, OSS, ...) only maps libraries where none of these works.
+        {"ao", "pipewire,pulse,alsa,jack"},
         {"audio-fallback-to-null", "yes"}, // no sound device must not stop playback
         {"network-timeout", "10"},         // a dead station fails within seconds
         {"user-agent", "Kelvane/1.0"},
@@ -43,7 +46,7 @@ QList<MpvSession::Option> mpvOptions(const MediaPlayerSettings& settings, int vo
         // A bounded cache keeps memory flat on a station that plays for hours.
         {"cache", "yes"},
         {"demuxer-max-bytes", "2MiB"},
-        {"demuxer-max-back-bytes", "512KiB"},
+        {"demuxer-max-back-bytes", "0"}, // no seeking back in a radio
         {"cache-secs", "20"},
         {"keep-open", "no"},
         {"stream-lavf-o", "reconnect=0"}, // reconnecting is ours, with its back-off
@@ -189,8 +192,11 @@ void MediaPlayer::startSession(const QString& url)
 {
     const QString trimmed = url.trimmed();
     const bool playable = !trimmed.isEmpty() && m_mpv->isValid();
+    const bool wasActive = m_session.active;
     resetSession(playable);
     if (!playable) {
+        if (wasActive)
+            m_mpv->stop(); // what played before must not go on unseen
         setState(State::Stopped);
         return;
     }

@@ -178,8 +178,34 @@ void MpvSession::drain()
         mpv_event* event = mpv_wait_event(m_mpv, 0);
         if (event == nullptr || event->event_id == MPV_EVENT_NONE)
             break;
+        // A held end goes out before the next file's events, in order.
+        if (event->event_id == MPV_EVENT_START_FILE || event->event_id == MPV_EVENT_FILE_LOADED ||
+            event->event_id == MPV_EVENT_END_FILE || event->event_id == MPV_EVENT_HOOK)
+            releaseHeldEnd();
         dispatch(*event);
     }
+    releaseHeldEnd();
+}
+
+void MpvSession::releaseHeldEnd()
+{
+    if (!m_heldEnd)
+        return;
+    HeldEnd held = *m_heldEnd;
+    m_heldEnd.reset();
+    Failure& failure = held.end.failure;
+    if (held.end.reason == TryEnd::Reason::Error) {
+        failure = m_failure;
+        if (failure.reason == FailReason::None) {
+            if (held.mpvError == MPV_ERROR_UNKNOWN_FORMAT)
+                failure.reason = FailReason::Unsupported;
+            else if (m_sinceLoad.isValid() &&
+                     m_sinceLoad.elapsed() >= m_networkTimeoutS * 1000LL - 1000)
+                failure.reason = FailReason::TimedOut; // mpv says nothing of a silent server
+        }
+    }
+    m_failure = {};
+    Q_EMIT fileEnded(held.entry, held.end, held.firstInserted, held.insertedCount);
 }
 
 void MpvSession::noteLogLine(const QByteArray& text)
@@ -237,18 +263,13 @@ void MpvSession::dispatch(const mpv_event& event)
         }
         info.bytes = m_unloadBytes;
         info.length = m_unloadLength;
-        info.failure = m_failure;
-        if (info.reason == TryEnd::Reason::Error && info.failure.reason == FailReason::None) {
-            if (end->error == MPV_ERROR_UNKNOWN_FORMAT)
-                info.failure.reason = FailReason::Unsupported;
-            else if (m_sinceLoad.isValid() &&
-                     m_sinceLoad.elapsed() >= m_networkTimeoutS * 1000LL - 1000)
-                info.failure.reason = FailReason::TimedOut; // mpv says nothing of a silent server
-        }
-        m_failure = {};
         m_unloadBytes = m_unloadLength = -1;
-        Q_EMIT fileEnded(end->playlist_entry_id, info, end->playlist_insert_id,
-                         end->playlist_insert_num_entries);
+        // mpv hands out log lines only once its queue of events is empty, so the line that says
+        // why a file failed comes after the file's end: hold the end until the drain is done.
+        m_heldEnd = HeldEnd{end->playlist_entry_id, info, end->playlist_insert_id,
+                            end->playlist_insert_num_entries, end->error};
+        if (info.reason != TryEnd::Reason::Error)
+            releaseHeldEnd();
         break;
     }
     case MPV_EVENT_PROPERTY_CHANGE: {

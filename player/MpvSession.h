@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 #include <utility>
 
 struct mpv_handle;
@@ -62,6 +64,16 @@ private:
     void drain();
     void dispatch(const mpv_event& event);
     void noteLogLine(const QByteArray& text);
+    void releaseHeldEnd();
+
+    struct HeldEnd
+    {
+        qint64 entry;
+        TryEnd end;
+        qint64 firstInserted;
+        int insertedCount;
+        int mpvError;
+    };
 
     mpv_handle* m_mpv = nullptr;
     int m_networkTimeoutS = 60;
@@ -72,6 +84,7 @@ private:
     qint64 m_unloadBytes = -1;
     qint64 m_unloadLength = -1;
     bool m_lengthIsTheMedia = true; // false for segmented formats (HLS, DASH)
+    std::optional<HeldEnd> m_heldEnd;
 };
 
 } // namespace kelvane

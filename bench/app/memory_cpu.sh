@@ -45,6 +45,7 @@ app=$!
 pids+=($app)
 
 rss() { awk '/VmRSS/ {print $2}' "/proc/$app/status"; }
+mib() { awk -v k="$1" 'BEGIN{printf "%.1f", k/1024}'; }
 ticks() { awk '{print $14 + $15}' "/proc/$app/stat"; }
 hz=$(getconf CLK_TCK)
 
@@ -59,7 +60,7 @@ sleep 3
 t0=$(ticks)
 sleep 30
 t1=$(ticks)
-echo "idle: RSS $(($(rss) / 1024)) MiB, CPU $(awk -v d=$((t1 - t0)) -v hz="$hz" 'BEGIN{printf "%.2f", 100*d/hz/30}') % of a core over 30 s"
+echo "idle: RSS $(mib "$(rss)") MiB, CPU $(awk -v d=$((t1 - t0)) -v hz="$hz" 'BEGIN{printf "%.2f", 100*d/hz/30}') % of a core over 30 s"
 
 # The window rests docked above the top edge: slide it into view over its strip first.
 eval "$(xdotool getwindowgeometry --shell "$win")"
@@ -75,8 +76,8 @@ grep -q 'GET /live.mp3' "$work/server.log" || { echo "the station was not reques
 sleep 28
 start_rss=$(rss)
 t0=$(ticks)
-echo "playing 30 s: RSS $((start_rss / 1024)) MiB"
+echo "playing 30 s: RSS $(mib "$start_rss") MiB"
 sleep "$play_seconds"
 t1=$(ticks)
 end_rss=$(rss)
-echo "playing $((play_seconds + 30)) s: RSS $((end_rss / 1024)) MiB, growth $(((end_rss - start_rss) / 1024)) MiB over ${play_seconds} s, CPU $(awk -v d=$((t1 - t0)) -v hz="$hz" -v s="$play_seconds" 'BEGIN{printf "%.2f", 100*d/hz/s}') % of a core"
+echo "playing $((play_seconds + 30)) s: RSS $(mib "$end_rss") MiB, growth $(mib $((end_rss - start_rss))) MiB over ${play_seconds} s, CPU $(awk -v d=$((t1 - t0)) -v hz="$hz" -v s="$play_seconds" 'BEGIN{printf "%.2f", 100*d/hz/s}') % of a core"
