@@ -46,7 +46,7 @@ QList<MpvSession::Option> mpvOptions(const MediaPlayerSettings& settings, int vo
         // A bounded cache keeps memory flat on a station that plays for hours.
         {"cache", "yes"},
         {"demuxer-max-bytes", "2MiB"},
-        {"demuxer-max-back-bytes", "0"}, // no seeking back in a radio
+        {"demuxer-max-back-bytes", "512KiB"}, // mpv keeps stream titles with the packets it holds
         {"cache-secs", "20"},
         {"keep-open", "no"},
         {"stream-lavf-o", "reconnect=0"}, // reconnecting is ours, with its back-off
