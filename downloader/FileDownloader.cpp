@@ -318,7 +318,8 @@ bool FileDownloader::transfer(const QString& strURL, const QString& strDestinati
         if (!file.wasOpened()) {
             m_cancel = true;
         } else if (!m_cancel) {
-            Q_EMIT DownloadErrors(messages::connectionReset());
+            Q_EMIT DownloadErrors(m_inet->TooLarge() ? messages::tooLarge()
+                                                     : messages::connectionReset());
             if (!self)
                 return false;
         }

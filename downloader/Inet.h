@@ -4,29 +4,31 @@
 
 #include <QByteArray>
 #include <QEventLoop>
-#include <QNetworkReply>
 #include <QObject>
-#include <QPointer>
 #include <QString>
-#include <QTimer>
 
 #include <memory>
 
-class QNetworkAccessManager;
+namespace kelvane::net {
+class Fetch;
+}
 
 namespace kelvane::downloader {
 
-// The Internet Transfer component that the download control drives, over Qt Network: one HTTP
-// request at a time, started by Execute and read through StillExecuting, GetHeader and GetChunk.
+// The Internet Transfer component that the download control drives, over the program's libcurl
+// fetch: one HTTP request at a time, started by Execute and read through StillExecuting,
+// GetHeader and GetChunk.
 //
-// Waiting never spins: the waits run a local QEventLoop that sleeps until the reply moves
-// (headers, data, end), a time-out fires or Interrupt is called. Every wait is bounded: the
-// connect time-out runs from Execute until the answer's headers are in (a connection that
-// cannot be made or a server that never answers), the inactivity time-out runs while GetChunk
-// waits for body bytes that do not come (the body then ends short, not cleanly).
+// Waiting never spins: the waits run a local QEventLoop that sleeps until the transfer moves
+// (headers, data, end), a time-out fires or Interrupt is called, and handles user input all the
+// while, so a click on cancel or close takes effect whatever the server does. Every wait is
+// bounded: the connect time-out runs from Execute until the answer's headers are in (a
+// connection that cannot be made or a server that never answers), the inactivity time-out runs
+// while body bytes do not come (the body then ends short, not cleanly). A body without a usable
+// length stops at kMaxUnsizedBytes.
 //
-// Redirects are followed (at most 5, never from https to http); proxies come from the system
-// configuration (never for loopback hosts); credentials are offered once, when the server asks.
+// Redirects are followed (at most 5, never from https to http); proxies come from the
+// environment (never for loopback hosts); credentials are offered when the server asks.
 class Inet : public QObject
 {
     Q_OBJECT
@@ -34,6 +36,8 @@ public:
     static constexpr int kDefaultConnectTimeoutMs = 15000;
     static constexpr int kDefaultInactivityTimeoutMs = 30000;
     static constexpr int kMaxRedirects = 5;
+    // A 32767-station list is about 2 MB: far more is not a list (a radio stream, say).
+    static constexpr qint64 kMaxUnsizedBytes = 16 * 1024 * 1024;
 
     explicit Inet(QObject* parent = nullptr);
     ~Inet() override;
@@ -69,8 +73,7 @@ public:
     // The value of one header of the answer; empty when it is absent.
     QString GetHeader(const QString& name) const;
     // The next piece of the body: exactly size bytes unless the body has ended (a short piece
-    // comes only at the end; an empty one once it is exhausted) or Interrupt was called. Waits
-    // without handling user input.
+    // comes only at the end; an empty one once it is exhausted) or Interrupt was called.
     QByteArray GetChunk(int size);
     // Ends whatever the request still does and makes the component ready for the next one.
     void Cancel();
@@ -86,22 +89,11 @@ public:
     // The body ended as its framing says (length, last chunk or close), not by an error or the
     // inactivity time-out.
     bool EndedCleanly() const;
+    // The body was stopped at kMaxUnsizedBytes.
+    bool TooLarge() const;
 
 private:
-    enum class Abort
-    {
-        None,
-        ConnectTimeout,
-        Inactivity
-    };
-
     void wake();
-    void onMetaDataChanged();
-    void onReadyRead();
-    void onFinished();
-    void onConnectTimeout();
-    void onInactivityTimeout();
-    void dropReply();
     qint64 available() const;
 
     QString m_url;
@@ -110,23 +102,9 @@ private:
     int m_connectTimeoutMs = kDefaultConnectTimeoutMs;
     int m_inactivityTimeoutMs = kDefaultInactivityTimeoutMs;
 
-    std::unique_ptr<QNetworkAccessManager> m_manager;
-    QPointer<QNetworkReply> m_reply;
-    QTimer m_connectTimer;
-    QTimer m_inactivityTimer;
+    std::unique_ptr<net::Fetch> m_fetch;
     QEventLoop* m_loop = nullptr;
-
-    bool m_running = false;
-    bool m_headersIn = false;
-    bool m_finished = false;
     bool m_interrupted = false;
-    bool m_offeredCredentials = false;
-    Abort m_abort = Abort::None;
-    QNetworkReply::NetworkError m_error = QNetworkReply::NoError;
-    QString m_errorString;
-    QString m_headerText;
-    QList<QNetworkReply::RawHeaderPair> m_headers;
-    QByteArray m_rest; // body bytes kept when the inactivity time-out ended the reply
 };
 
 } // namespace kelvane::downloader

@@ -54,6 +54,11 @@ inline QString connectionReset()
 {
     return QStringLiteral("The connection with the server was reset.");
 }
+// A body without a usable length that ran past the component's cap.
+inline QString tooLarge()
+{
+    return QStringLiteral("The file is larger than 16 MiB and states no length; it was not saved.");
+}
 // A failure before the file is opened.
 inline QString failure(const TransferError& error)
 {

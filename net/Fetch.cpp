@@ -69,7 +69,9 @@ void Fetch::start(const QUrl& url, const Limits& limits, const QList<QByteArray>
 {
     stopTransfer();
     m_limits = limits;
-    m_finished = m_headersIn = m_paused = m_tooLarge = m_insecure = false;
+    m_finished = m_headersIn = m_paused = m_tooLarge = m_insecure = m_authAnswered = false;
+    m_lengthReached = false;
+    m_hasCredentials = !userName.isEmpty() || !password.isEmpty();
     m_received = 0;
     m_statedLength = -1;
     m_buffer.clear();
@@ -114,6 +116,8 @@ void Fetch::start(const QUrl& url, const Limits& limits, const QList<QByteArray>
     curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.constData());
     if (limits.connectTimeoutMs > 0)
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(limits.connectTimeoutMs));
+    if (limits.ignoreStatedLength)
+        curl_easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
     if (!userName.isEmpty() || !password.isEmpty()) {
         // Offered when the server asks, to that server only.
         curl_easy_setopt(easy, CURLOPT_HTTPAUTH, long(CURLAUTH_ANY));
@@ -283,12 +287,28 @@ void Fetch::headerLine(const QByteArray& raw)
             m_insecure = true; // refused: the transfer ends with a write error
         return;                // curl follows it (or says there were too many)
     }
+    if ((m_status == 401 || m_status == 407) && m_hasCredentials && !m_authAnswered &&
+        !header(m_status == 401 ? "WWW-Authenticate" : "Proxy-Authenticate").isEmpty()) {
+        m_authAnswered = true; // curl asks again with the credentials
+        return;
+    }
+    answerIn();
+}
+
+void Fetch::answerIn()
+{
     m_headersIn = true;
     m_owesHeaders = true;
     m_connectTimer.stop();
-    curl_off_t length = -1;
-    curl_easy_getinfo(easyOf(m_easy), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-    m_statedLength = length;
+    // Usable: decimal digits first (what follows them is ignored, as the download control does).
+    const QByteArray length = header("Content-Length");
+    bool ok = !length.isEmpty() && length[0] >= '0' && length[0] <= '9';
+    qsizetype digits = 0;
+    while (ok && digits < length.size() && length[digits] >= '0' && length[digits] <= '9')
+        ++digits;
+    m_statedLength = ok ? length.left(digits).toLongLong(&ok) : -1;
+    if (!ok)
+        m_statedLength = -1;
     if (m_limits.silenceMs > 0)
         m_silenceTimer.start(m_limits.silenceMs);
 }
@@ -316,9 +336,17 @@ size_t Fetch::body(const char* data, size_t size)
         m_buffer.remove(0, m_readPos);
         m_readPos = 0;
     }
-    m_buffer.append(data, qsizetype(size));
-    m_received += qint64(size);
+    // Bytes past a usable stated length are not the body's.
+    const bool last = m_limits.ignoreStatedLength && m_statedLength >= 0 &&
+                      m_received + qint64(size) >= m_statedLength;
+    const size_t taken = last ? size_t(m_statedLength - m_received) : size;
+    m_buffer.append(data, qsizetype(taken));
+    m_received += qint64(taken);
     m_owesData = true;
+    if (last) {
+        m_lengthReached = true;
+        return 0; // ends the transfer here, told apart by m_lengthReached
+    }
     if (m_limits.silenceMs > 0)
         m_silenceTimer.start(m_limits.silenceMs);
     return size;
@@ -341,8 +369,8 @@ QByteArray Fetch::read(qint64 max)
             m_silenceTimer.start(m_limits.silenceMs);
         // Resuming may hand over bytes at once; the signals owed go out from the loop.
         curl_easy_pause(easyOf(m_easy), CURLPAUSE_CONT);
-        QMetaObject::invokeMethod(this, [this] { act(CURL_SOCKET_TIMEOUT, 0); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { act(CURL_SOCKET_TIMEOUT, 0); }, Qt::QueuedConnection);
     }
     return out;
 }
@@ -368,12 +396,19 @@ QByteArray Fetch::headerText() const
 
 void Fetch::finishFromCurl(int code)
 {
+    // The last answer curl saw is the answer, when curl went no further (a challenge it could not
+    // meet, a redirect it would not follow).
+    if (!m_headersIn && m_status >= 200 &&
+        (code == CURLE_OK || code == CURLE_PARTIAL_FILE || code == CURLE_RECV_ERROR))
+        answerIn();
     switch (code) {
     case CURLE_OK:
         finish(Error::None, {});
         return;
     case CURLE_WRITE_ERROR:
-        if (m_tooLarge)
+        if (m_lengthReached)
+            finish(Error::None, {});
+        else if (m_tooLarge)
             finish(Error::TooLarge, QStringLiteral("The answer is larger than allowed"));
         else if (m_insecure)
             finish(Error::InsecureRedirect, QStringLiteral("Insecure redirect"));
@@ -393,7 +428,11 @@ void Fetch::finishFromCurl(int code)
         finish(Error::TooManyRedirects, QStringLiteral("Too many redirects"));
         return;
     case CURLE_UNSUPPORTED_PROTOCOL:
-        finish(Error::BadProtocol, QStringLiteral("Unsupported protocol"));
+    case CURLE_WEIRD_SERVER_REPLY:
+        if (m_status == 0) // not HTTP at all: as good as no answer
+            finish(Error::NoAnswer, QStringLiteral("The server's answer is not HTTP"));
+        else
+            finish(Error::BadProtocol, QStringLiteral("Unsupported protocol"));
         return;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:

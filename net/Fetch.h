@@ -18,11 +18,14 @@ namespace kelvane::net {
 // The bounds of one fetch, given by each use.
 struct Limits
 {
-    qint64 maxBytes = -1;        // body cap whatever the stated length; -1 none
-    qint64 maxUnsizedBytes = -1; // body cap when no usable Content-Length was stated; -1 none
+    qint64 maxBytes = -1;         // body cap whatever the stated length; -1 none
+    qint64 maxUnsizedBytes = -1;  // body cap when no usable Content-Length was stated; -1 none
     int connectTimeoutMs = 15000; // from the start until the final answer's headers are in
     int silenceMs = 30000;        // no body byte for this long ends the body, short; 0 none
     int deadlineMs = 0;           // the whole fetch; 0 none
+    // The body runs to the connection's end whatever Content-Length says (an unusable one,
+    // negative or not a number, is then no error); the caller judges the length itself.
+    bool ignoreStatedLength = false;
 };
 
 // One bounded HTTP(S) GET over libcurl, driven by the Qt event loop through curl's multi socket
@@ -36,10 +39,10 @@ public:
     enum class Error
     {
         None,
-        ConnectFailed,    // no connection: refused, unknown host, no answer in time, TLS
-        TimedOut,         // the body fell silent, or the deadline passed
-        Cut,              // the body ended before its length or its last chunk
-        TooLarge,         // past the cap
+        ConnectFailed, // no connection: refused, unknown host, no answer in time, TLS
+        TimedOut,      // the body fell silent, or the deadline passed
+        Cut,           // the body ended before its length or its last chunk
+        TooLarge,      // past the cap
         TooManyRedirects,
         InsecureRedirect, // https to http
         BadProtocol,      // not http or https, also as a redirect target
@@ -87,6 +90,7 @@ private:
 
     void act(int fd, int events);
     void headerLine(const QByteArray& line);
+    void answerIn();
     size_t body(const char* data, size_t size);
     void finish(Error error, const QString& text);
     void finishFromCurl(int code);
@@ -113,8 +117,11 @@ private:
     bool m_headersIn = false;
     bool m_paused = false;
     bool m_tooLarge = false;
+    bool m_lengthReached = false; // with ignoreStatedLength: the stated bytes are all in
     bool m_insecure = false;
     bool m_https = false;
+    bool m_hasCredentials = false;
+    bool m_authAnswered = false; // curl has been asked for credentials once
     qint64 m_received = 0;
     qint64 m_statedLength = -1;
     QByteArray m_buffer;

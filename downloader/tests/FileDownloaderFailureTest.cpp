@@ -3,6 +3,7 @@
 #include "downloader/tests/DownloaderTestSupport.h"
 
 #include "downloader/DestinationFile.h"
+#include "downloader/Inet.h"
 
 #include "tests/support/TestUtil.h"
 
@@ -355,4 +356,34 @@ TEST_F(SmallDiskTest, AFullDiskIsAWriteFailureAndTheOldFileStays)
     EXPECT_NE(log->entries.constLast(), QStringLiteral("Complete"));
     EXPECT_EQ(readFile(target), QByteArray("old"));
     EXPECT_EQ(folderEntries(small), QStringList{QStringLiteral("list.dat")});
+}
+
+TEST_F(FailingDownloadTest, ABodyCutBeforeItsLastChunkIsAReset)
+{
+    const QByteArray head = answer("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"});
+    const QByteArray piece = QByteArray::number(1500, 16) + "\r\n" + patternBody(1500) + "\r\n";
+    const QByteArray cuts[] = {head + piece + "5dc\r\n" + patternBody(700), // inside a chunk
+                               head + piece};                               // at a boundary
+    for (const QByteArray& cut : cuts) {
+        log->entries.clear();
+        server->setReply("/f.dat", Reply().then(cut));
+        EXPECT_FALSE(download(QStringLiteral("/f.dat"), dest()));
+        EXPECT_EQ(log->errors(),
+                  QStringList{QStringLiteral("The connection with the server was reset.")});
+        expectDestinationUntouched();
+    }
+}
+
+TEST_F(FailingDownloadTest, AnEndlessBodyWithoutLengthStopsAtTheCap)
+{
+    // A list address that points at a radio stream.
+    server->setReply("/f.dat",
+                     Reply()
+                         .then(answer("HTTP/1.0 200 OK", {"Content-Type: audio/mpeg"}))
+                         .then(QByteArray(downloader::Inet::kMaxUnsizedBytes + 65536, 'x'))
+                         .hold());
+    EXPECT_FALSE(download(QStringLiteral("/f.dat"), dest()));
+    EXPECT_EQ(log->errors(), QStringList{QStringLiteral("The file is larger than 16 MiB and "
+                                                        "states no length; it was not saved.")});
+    expectDestinationUntouched();
 }

@@ -51,9 +51,8 @@ TEST_F(FetchTest, JudgesHowABodyEnded)
         QByteArray body;
     } cases[] = {
         {"stated length", HttpTestServer::ok("hello"), Fetch::Error::None, "hello"},
-        {"delimited by the close",
-         Reply().then(head("HTTP/1.0 200 OK", {}) + "until the close"), Fetch::Error::None,
-         "until the close"},
+        {"delimited by the close", Reply().then(head("HTTP/1.0 200 OK", {}) + "until the close"),
+         Fetch::Error::None, "until the close"},
         {"chunked, whole",
          Reply().then(head("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}) +
                       "5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n"),
@@ -66,8 +65,8 @@ TEST_F(FetchTest, JudgesHowABodyEnded)
          Reply().then(head("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}) + "5\r\nhello\r\n"),
          Fetch::Error::Cut, "hello"},
         {"short of its length",
-         Reply().then(head("HTTP/1.1 200 OK", {"Content-Length: 10"}) + "hello"),
-         Fetch::Error::Cut, "hello"},
+         Reply().then(head("HTTP/1.1 200 OK", {"Content-Length: 10"}) + "hello"), Fetch::Error::Cut,
+         "hello"},
         {"no answer at all", Reply(), Fetch::Error::NoAnswer, ""},
     };
     for (const auto& c : cases) {
@@ -81,9 +80,9 @@ TEST_F(FetchTest, JudgesHowABodyEnded)
 
 TEST_F(FetchTest, KeepsTheServersOwnStatusLineAndHeaders)
 {
-    server.setReply("/old", Reply().then(head("HTTP/1.0 200 Fine", {"X-Thing:  a b ",
-                                                                    "Content-Length: 2"}) +
-                                         "ok"));
+    server.setReply(
+        "/old",
+        Reply().then(head("HTTP/1.0 200 Fine", {"X-Thing:  a b ", "Content-Length: 2"}) + "ok"));
     Fetch fetch;
     QSignalSpy headers(&fetch, &Fetch::headersReceived);
     EXPECT_EQ(run(fetch, "/old"), "ok");
@@ -157,9 +156,8 @@ TEST_F(FetchTest, BoundsEveryWait)
     const quint16 port = closed.serverPort();
     closed.close();
     server.setReply("/mute", Reply().hold());
-    server.setReply("/stalls", Reply().then(head("HTTP/1.1 200 OK", {"Content-Length: 10"}) +
-                                            "abc")
-                                   .hold());
+    server.setReply("/stalls",
+                    Reply().then(head("HTTP/1.1 200 OK", {"Content-Length: 10"}) + "abc").hold());
     Limits quick;
     quick.connectTimeoutMs = 300;
     quick.silenceMs = 300;
