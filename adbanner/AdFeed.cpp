@@ -1,12 +1,10 @@
 #include "adbanner/AdFeed.h"
 
+#include "net/Fetch.h"
+
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QStringDecoder>
-#include <QTimer>
 #include <QUrl>
 
 #include <pugixml.hpp>
@@ -22,53 +20,24 @@ std::optional<QByteArray> fetchFeed(const QString& url, const FeedLimits& limits
     if (!address.isValid() || address.host().isEmpty() || (scheme != u"http" && scheme != u"https"))
         return std::nullopt;
 
-    QNetworkAccessManager manager;
-    QNetworkRequest request(address);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(5);
-    // Asking for the plain body keeps the size limit honest: nothing is inflated behind our back.
-    request.setRawHeader("Accept-Encoding", "identity");
-
-    QNetworkReply* reply = manager.get(request);
+    net::Limits bounds;
+    bounds.maxBytes = limits.maxBytes; // a longer body is a broken document
+    bounds.connectTimeoutMs = limits.timeoutMs;
+    bounds.deadlineMs = limits.timeoutMs;
+    bounds.silenceMs = 0;
+    net::Fetch fetch;
     QByteArray body;
-    bool tooLong = false;
     QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > limits.maxBytes) {
-            tooLong = true;
-            loop.quit();
-        }
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        body += reply->readAll();
-        if (body.size() > limits.maxBytes) {
-            tooLong = true;
-            loop.quit();
-        }
-    });
-
-    deadline.start(limits.timeoutMs);
-    if (!reply->isFinished())
+    QObject::connect(&fetch, &net::Fetch::readyRead, &loop, [&] { body += fetch.readAll(); });
+    QObject::connect(&fetch, &net::Fetch::finished, &loop, &QEventLoop::quit);
+    // Asking for the plain body keeps the size limit honest: nothing is inflated behind our back.
+    fetch.start(address, bounds, {"Accept-Encoding: identity"});
+    if (!fetch.isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-
-    std::optional<QByteArray> result;
-    if (!tooLong && reply->isFinished() && reply->error() == QNetworkReply::NoError) {
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        body += reply->readAll();
-        if (status >= 200 && status < 300 && body.size() <= limits.maxBytes)
-            result = std::move(body);
-    }
-    reply->disconnect();
-    reply->abort();
-    delete reply;
-    return result;
+    body += fetch.readAll();
+    if (fetch.error() != net::Fetch::Error::None || fetch.status() < 200 || fetch.status() >= 300)
+        return std::nullopt;
+    return body;
 }
 
 namespace {
@@ -155,6 +124,20 @@ QString nodeText(const pugi::xml_node& node)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).trimmed();
 }
 
+// At most this many characters of a title: a hostile feed must not make the ticker lay out a
+// megabyte on every frame.
+constexpr qsizetype kMaxTitleLength = 256;
+
+QString cutTitle(QString title)
+{
+    if (title.size() <= kMaxTitleLength)
+        return title;
+    const qsizetype n =
+        title.at(kMaxTitleLength - 1).isHighSurrogate() ? kMaxTitleLength - 1 : kMaxTitleLength;
+    title.truncate(n);
+    return title;
+}
+
 // Text of node i of a selection, or empty text when there is no such node.
 QString textAt(const pugi::xpath_node_set& nodes, int index)
 {
@@ -200,7 +183,7 @@ void readFeed(const std::optional<QByteArray>& body, LinkTable& table, qint16& r
     for (int i = 0; i <= lastIndex; ++i) {
         table.resize(qsizetype(rowCounter) + 1);
         LinkRow& row = table[rowCounter];
-        row.title = textAt(titleNodes, i);
+        row.title = cutTitle(textAt(titleNodes, i));
         row.link = textAt(linkNodes, i);
         if (rowCounter < std::numeric_limits<qint16>::max())
             ++rowCounter;

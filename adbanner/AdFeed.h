@@ -33,8 +33,8 @@ std::optional<QByteArray> fetchFeed(const QString& url, const FeedLimits& limits
 
 // Appends one row per feed item to the table, starting at the row counter, exactly as the banner
 // has always read its feed: titles and links are paired by position in the document, not by
-// their item. A feed that cannot be read adds a single empty row. `body` is the fetched document,
-// or nothing when the fetch failed.
+// their item. Titles are cut to 256 characters. A feed that cannot be read adds a single empty row.
+// `body` is the fetched document, or nothing when the fetch failed.
 void readFeed(const std::optional<QByteArray>& body, LinkTable& table, qint16& rowCounter);
 
 // fetchFeed followed by readFeed.

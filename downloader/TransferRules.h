@@ -9,7 +9,8 @@ namespace kelvane::downloader {
 
 // A failure raised by the transfer component, the file system or the arithmetic of a transfer:
 // a numeric code and an English description. Codes are errno values
-// for file system and arithmetic failures and QNetworkReply::NetworkError values for network ones.
+// for file system and arithmetic failures and the transfer component's own numbers (from 35700) for
+// network ones.
 struct TransferError
 {
     int code = 0;

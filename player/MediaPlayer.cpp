@@ -5,9 +5,9 @@
 #include "player/StreamText.h"
 #include "player/VideoSurface.h"
 
+#include "net/Fetch.h"
+
 #include <QContextMenuEvent>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -225,42 +225,30 @@ void MediaPlayer::loadTry()
 
 void MediaPlayer::abortAsx()
 {
-    if (!m_asxReply)
-        return;
     // Its end must not reach a session that no longer wants it.
-    QNetworkReply* reply = m_asxReply;
-    m_asxReply = nullptr;
-    reply->disconnect(this);
-    reply->abort();
-    reply->deleteLater();
+    if (m_asx)
+        m_asx->abort();
+    m_asx.reset();
 }
 
 void MediaPlayer::resolveAsx(const QString& url)
 {
-    if (m_network == nullptr)
-        m_network = new QNetworkAccessManager(this);
-    QNetworkRequest request{QUrl(url)};
-    request.setTransferTimeout(kAsxTimeoutMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Kelvane/1.0"));
-    QNetworkReply* reply = m_network->get(request);
-    m_asxReply = reply;
-    connect(reply, &QNetworkReply::finished, this, [this, reply, url] {
-        m_asxReply = nullptr;
-        reply->deleteLater();
-        // Small playlists only: a stream behind an .asx name is played as it is.
-        const QByteArray head =
-            reply->error() == QNetworkReply::NoError ? reply->read(kAsxMaxBytes) : QByteArray();
-        const QString ref = firstAsxReference(head);
+    m_asx = std::make_unique<net::Fetch>();
+    net::Limits limits;
+    limits.maxBytes = kAsxMaxBytes; // a stream behind an .asx name is not downloaded
+    limits.connectTimeoutMs = kAsxTimeoutMs;
+    limits.silenceMs = kAsxTimeoutMs;
+    limits.deadlineMs = kAsxTimeoutMs;
+    connect(m_asx.get(), &net::Fetch::finished, this, [this, url] {
+        const bool ok = m_asx->error() == net::Fetch::Error::None && m_asx->status() >= 200 &&
+                        m_asx->status() < 300;
+        const QString ref = ok ? firstAsxReference(m_asx->readAll()) : QString();
+        m_asx.release()->deleteLater(); // we are inside its signal
+        // A playlist that cannot be read is played as it is: mpv may know better.
         m_session.playUrl = ref.isEmpty() ? url : QUrl(url).resolved(QUrl(ref)).toString();
         loadTry();
     });
-    // Don't download a live stream that merely has an .asx name.
-    connect(reply, &QNetworkReply::readyRead, this, [reply] {
-        if (reply->bytesAvailable() > kAsxMaxBytes)
-            reply->abort();
-    });
+    m_asx->start(QUrl(url), limits);
 }
 
 void MediaPlayer::onFileLoaded(qint64 entry)

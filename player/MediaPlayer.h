@@ -2,17 +2,19 @@
 
 #include "player/ReconnectPolicy.h"
 
-#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+#include <memory>
 
 namespace kelvane {
+
+namespace net {
+class Fetch;
+}
 
 class CompactBar;
 class MpvSession;
@@ -128,8 +130,7 @@ private:
     Session m_session;
     QTimer m_retryTimer;
 
-    QNetworkAccessManager* m_network = nullptr;
-    QPointer<QNetworkReply> m_asxReply;
+    std::unique_ptr<net::Fetch> m_asx; // an XML asx being fetched
 
     CompactBar* m_bar = nullptr;     // "mini"
     VideoSurface* m_video = nullptr; // "none"

@@ -319,3 +319,17 @@ TEST_F(AdFeedTest, FeedNearTheSizeLimitIsReadCompletely)
     const QString last = QString::number(items - 1);
     EXPECT_EQ(table.last(), (LinkRow{"T" + last, "http://x.example/" + last}));
 }
+
+TEST_F(AdFeedTest, LongTitlesAreCutTo256Characters)
+{
+    // A title of almost the whole 1 MiB the feed may have, and one that would be cut inside a
+    // character outside the BMP.
+    const QByteArray huge(1000 * 1000, 'w');
+    const QByteArray astral = QByteArray(255, 'a') + "\xF0\x9F\x98\x80" + "tail";
+    serve(rssFeed({{huge, "http://shop.example/a"}, {astral, "http://shop.example/b"}}));
+    load();
+    ASSERT_EQ(rowCounter, 2);
+    EXPECT_EQ(table[0].title, QString(256, u'w'));
+    EXPECT_EQ(table[1].title, QString(255, u'a'));
+    EXPECT_EQ(table[1].link, QStringLiteral("http://shop.example/b"));
+}
