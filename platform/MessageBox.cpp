@@ -21,6 +21,8 @@ void QtMessageBox::show(QWidget* parent, const QString& text, const QString& tit
         break;
     }
     QMessageBox box(qtIcon, title, text, QMessageBox::Ok, parent);
+    // Texts carry what servers said (status lines): never let one draw rich text or links.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -1,10 +1,14 @@
+#include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "platform/WindowAlpha.h"
 #include "tests/support/TestUtil.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -88,4 +92,25 @@ TEST(ShellTest, OnlyWebLinksCountAsWebUrls)
     EXPECT_FALSE(isWebUrl(QUrl("/usr/bin/xterm")));
     DesktopShell shell;
     EXPECT_FALSE(shell.openUrl(QUrl("file:///etc/passwd")));
+}
+
+TEST(MessageBoxTest, ShowsAServersWordsAsPlainText)
+{
+    const QString text = QStringLiteral("HTTP/1.1 500 <a href=\"http://evil.example/\">click</a>");
+    QString shown;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QLabel* label : box->findChildren<QLabel*>()) {
+            if (label->text() == text) {
+                shown = label->text();
+                format = label->textFormat();
+            }
+        }
+        box->accept();
+    });
+    QtMessageBox().show(nullptr, text, QStringLiteral("错误"), MessageBox::Icon::Error);
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(shown, text);
 }
