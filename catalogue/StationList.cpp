@@ -52,32 +52,80 @@ void addLine(QStringView line, const QString& separator, Stations& out)
 
 } // namespace
 
+StationListParser::StationListParser(const QString& separator)
+    : m_separator(separator), m_decoder("GBK", QStringDecoder::Flag::Stateless)
+{}
+
+bool StationListParser::isFull() const
+{
+    return m_stations.names.size() >= kMaxStations;
+}
+
+void StationListParser::line(QByteArrayView bytes)
+{
+    // Line ends are found in the bytes: no GBK trail byte is a CR or an LF, so each line decodes
+    // on its own, and a lead byte cut off at a line's end becomes a replacement character.
+    // The decoder drops an incomplete sequence at the very end of its input: a line end after
+    // the text makes it a replacement character instead.
+    m_lineBytes.clear();
+    m_lineBytes.append(bytes.data(), bytes.size());
+    m_lineBytes.append('\n');
+    QString text = m_decoder.decode(m_lineBytes);
+    text.chop(1);
+    addLine(text, m_separator, m_stations);
+}
+
+bool StationListParser::feed(QByteArrayView bytes)
+{
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size() && !isFull(); ++i) {
+        const char c = bytes[i];
+        if (m_afterCr) {
+            m_afterCr = false;
+            if (c == '\n') { // the LF of a CR LF
+                start = i + 1;
+                continue;
+            }
+        }
+        if (c != '\r' && c != '\n')
+            continue;
+        if (m_partial.isEmpty()) {
+            line(bytes.sliced(start, std::min(i - start, kMaxLineBytes)));
+        } else {
+            appendPartial(bytes.sliced(start, i - start));
+            line(m_partial);
+            m_partial.clear();
+        }
+        m_afterCr = c == '\r';
+        start = i + 1;
+    }
+    if (!isFull() && start < bytes.size())
+        appendPartial(bytes.sliced(start));
+    return !isFull();
+}
+
+void StationListParser::appendPartial(QByteArrayView bytes)
+{
+    // A line longer than any station needs keeps its beginning: memory stays bounded whatever
+    // the file holds.
+    const qsizetype room = kMaxLineBytes - m_partial.size();
+    if (room > 0)
+        m_partial.append(bytes.first(std::min(room, bytes.size())));
+}
+
+Stations StationListParser::finish(bool fileEnded)
+{
+    if (fileEnded && !isFull() && !m_partial.isEmpty())
+        line(m_partial); // the last line needs no line end
+    m_partial.clear();
+    return std::move(m_stations);
+}
+
 Stations ParseStationList(QByteArrayView bytes, const QString& separator)
 {
-    // One decode for the whole file. A line end after the text makes the decoder give a
-    // replacement character for a lead byte cut off at the very end, instead of dropping it.
-    QStringDecoder decoder("GBK", QStringDecoder::Flag::Stateless);
-    QByteArray terminated;
-    terminated.reserve(bytes.size() + 1);
-    terminated.append(bytes.data(), bytes.size());
-    terminated.append('\n');
-    const QString text = decoder.decode(terminated);
-
-    Stations out;
-    const QChar* begin = text.constData();
-    const QChar* end = begin + text.size();
-    const QChar* lineStart = begin;
-    // CR LF, lone CR and lone LF end a line; the added line end closes the last line.
-    for (const QChar* p = begin; p < end && out.names.size() < kMaxStations; ++p) {
-        const char16_t c = p->unicode();
-        if (c != u'\r' && c != u'\n')
-            continue;
-        addLine(QStringView(lineStart, p), separator, out);
-        if (c == u'\r' && p + 1 < end && p[1] == u'\n')
-            ++p;
-        lineStart = p + 1;
-    }
-    return out;
+    StationListParser parser(separator);
+    parser.feed(bytes);
+    return parser.finish(true);
 }
 
 void LoadStationList(const QString& path, const QString& separator, QListWidget& list,
@@ -95,27 +143,23 @@ void LoadStationList(const QString& path, const QString& separator, QListWidget&
         return;
     }
     list.clear();
-    // Read what can be read; a failing read keeps the lines read before it. Only whole lines
-    // count unless the file ended: a line cut by a read error is dropped.
-    QByteArray bytes;
-    bool complete = true;
+    // Read piece by piece, and no further than the list box can hold. A failing read keeps the
+    // lines read before it: only whole lines count unless the file ended.
+    StationListParser parser(separator);
+    bool ended = false;
     for (;;) {
         char buffer[65536];
         const qint64 n = file.read(buffer, sizeof buffer);
-        if (n < 0) {
-            complete = false;
+        if (n < 0)
+            break;
+        if (n == 0) {
+            ended = true;
             break;
         }
-        if (n == 0)
+        if (!parser.feed(QByteArrayView(buffer, n)))
             break;
-        bytes.append(buffer, n);
     }
-    if (!complete) {
-        const qsizetype lastEnd = std::max(bytes.lastIndexOf('\r'), bytes.lastIndexOf('\n'));
-        bytes.truncate(lastEnd < 0 ? 0 : lastEnd + 1);
-    }
-
-    Stations stations = ParseStationList(bytes, separator);
+    Stations stations = parser.finish(ended);
     list.setUpdatesEnabled(false);
     list.addItems(stations.names);
     list.setUpdatesEnabled(true);

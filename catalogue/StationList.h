@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
 
 class QListWidget;
@@ -26,8 +27,35 @@ struct Stations
     QStringList urls;  // urls[i] belongs to names[i]
 };
 
-// Parses list-file bytes (GBK text; CR LF, lone CR or lone LF end a line) into stations.
-// Undecodable bytes become U+FFFD.
+// Reads list-file bytes (GBK text; CR LF, lone CR or lone LF end a line) as they come, piece by
+// piece, into stations, up to kMaxStations; undecodable bytes become U+FFFD. Memory stays
+// bounded by the stations kept: a line is kept to its first kMaxLineBytes.
+class StationListParser
+{
+public:
+    static constexpr qsizetype kMaxLineBytes = 64 * 1024;
+
+    explicit StationListParser(const QString& separator);
+    // False once the list is full: nothing more is needed.
+    bool feed(QByteArrayView bytes);
+    // The stations read. With fileEnded a last line without a line end counts too; otherwise
+    // (a read failed) a cut line is dropped.
+    Stations finish(bool fileEnded);
+
+private:
+    bool isFull() const;
+    void line(QByteArrayView bytes);
+    void appendPartial(QByteArrayView bytes);
+
+    QString m_separator;
+    QStringDecoder m_decoder;
+    QByteArray m_partial; // the start of a line whose end has not come yet
+    QByteArray m_lineBytes;
+    bool m_afterCr = false;
+    Stations m_stations;
+};
+
+// Parses a whole list file's bytes.
 Stations ParseStationList(QByteArrayView bytes, const QString& separator);
 
 // Loads one list file into a list box and its address sequence, as a window's load does:

@@ -203,3 +203,28 @@ TEST_F(StationFileTest, ReloadingReadsTheFileAgainFromScratch)
     EXPECT_EQ(items(list), QStringList{"C"});
     EXPECT_EQ(urls, QStringList{"3"});
 }
+
+TEST_F(StationFileTest, AHugeFileGivesItsFirstStationsOnly)
+{
+    // 40000 stations, then a sparse gigabyte without a line end: the load stops at the list
+    // box's limit and never reads the rest.
+    QByteArray head;
+    for (int i = 0; i < 40000; ++i)
+        head += "S" + QByteArray::number(i) + "==>u\r\n";
+    head += QByteArray(StationListParser::kMaxLineBytes * 3, 'n') + "==>long\r\n";
+    const QString path = write(QStringLiteral("huge.dat"), head);
+    ASSERT_TRUE(QFile::resize(path, qint64(1) << 30));
+    load(path);
+    EXPECT_EQ(list.count(), kMaxStations);
+    EXPECT_EQ(urls.size(), kMaxStations);
+    EXPECT_EQ(list.item(kMaxStations - 1)->text(), "S32766");
+
+    // A line far longer than any station keeps its beginning.
+    const QByteArray longLine =
+        QByteArray(StationListParser::kMaxLineBytes * 2, 'n') + "==>u\r\nB==>v";
+    const Stations s = ParseStationList(longLine, kRadioSeparator);
+    ASSERT_EQ(s.names.size(), 2);
+    EXPECT_EQ(s.names[0].size(), StationListParser::kMaxLineBytes);
+    EXPECT_EQ(s.urls[0], "");
+    EXPECT_EQ(s.names[1], "B");
+}
