@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -20,13 +22,59 @@ namespace {
     throw TransferError::fromErrno(error);
 }
 
+constexpr qsizetype kSuffixLength = 8;
+
 QByteArray randomSuffix()
 {
     static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    QByteArray out(8, '\0');
+    QByteArray out(kSuffixLength, '\0');
     for (char& c : out)
         c = kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet - 1))];
     return out;
+}
+
+// Removes temporary files of earlier transfers to the same destination that were killed before
+// they could clean up. A transfer holds a lock on its temporary file while it runs: one still
+// locked belongs to a transfer that is alive and stays.
+void removeStaleTemporaries(const QByteArray& folder, const QByteArray& name)
+{
+    const QByteArray prefix = '.' + name + '.';
+    DIR* dir = ::opendir(folder.isEmpty() ? "." : folder.constData());
+    if (dir == nullptr)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray file(entry->d_name);
+        if (!file.startsWith(prefix) || !file.endsWith(".part") ||
+            file.size() != prefix.size() + kSuffixLength + 5)
+            continue;
+        const QByteArray path = folder + file;
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat st
+        {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.constData());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// Makes a rename in the folder durable.
+void syncFolder(const QByteArray& folder)
+{
+    const int fd =
+        ::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    (void)::fsync(fd); // best effort: the file itself is already synced
+    ::close(fd);
+}
+
+QByteArray folderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray() : path.left(slash + 1);
 }
 
 } // namespace
@@ -61,6 +109,7 @@ void DestinationFile::open(const QString& destination)
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray() : target.left(slash + 1);
     const QByteArray name = target.mid(slash + 1);
+    removeStaleTemporaries(folder, name);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray temp = folder + '.' + name + '.' + randomSuffix() + ".part";
         const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -69,6 +118,7 @@ void DestinationFile::open(const QString& destination)
                 continue;
             throwErrno(errno);
         }
+        (void)::flock(fd, LOCK_EX | LOCK_NB); // marks it as in use (see removeStaleTemporaries)
         m_fd = fd;
         m_opened = true;
         m_nativeTemp = temp;
@@ -145,6 +195,7 @@ void DestinationFile::commit()
         throwErrno(ENOENT);
     if (::rename(m_nativeTemp.constData(), m_nativeTarget.constData()) != 0)
         throwErrno(errno);
+    syncFolder(folderOf(m_nativeTarget));
     m_nativeTemp.clear();
     m_tempPath.clear();
 }

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -33,6 +34,30 @@ TEST(DestinationFileTest, WritesBesideTheDestinationAndReplacesItOnCommit)
     file.commit();
     EXPECT_EQ(readFile(dest), QByteArray("new"));
     EXPECT_EQ(entries(dir), QStringList{QStringLiteral("list.dat")});
+}
+
+TEST(DestinationFileTest, RemovesTemporariesOfKilledTransfersButNotOfLiveOnes)
+{
+    QTemporaryDir dir;
+    const QString dest = dir.filePath(QStringLiteral("list.dat"));
+    // Left by a transfer that was killed; and names that only look alike.
+    const QStringList others = {QStringLiteral(".list.dat.abc.part"),
+                                QStringLiteral(".other.dat.abcdefgh.part"),
+                                QStringLiteral("list.dat.abcdefgh.part")};
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral(".list.dat.k1ll3d00.part")), "half"));
+    for (const QString& name : others)
+        ASSERT_TRUE(writeFile(dir.filePath(name), "x"));
+    DestinationFile live; // a transfer still running in another window
+    live.open(dest);
+    DestinationFile next;
+    next.open(dest);
+    QStringList expected = others;
+    expected << QFileInfo(live.temporaryPath()).fileName()
+             << QFileInfo(next.temporaryPath()).fileName();
+    expected.sort();
+    QStringList found = entries(dir);
+    found.sort();
+    EXPECT_EQ(found, expected);
 }
 
 TEST(DestinationFileTest, DiscardLeavesTheDestinationAsItWas)
