@@ -111,6 +111,8 @@ void Fetch::start(const QUrl& url, const Limits& limits, const QList<QByteArray>
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, long(kMaxRedirects));
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // Large reads: each turn of the event loop then moves a good part of a fast body.
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, long(kReadBytes));
     curl_easy_setopt(easy, CURLOPT_USERAGENT, kUserAgent);
     const QByteArray noProxy = noProxyList();
     curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.constData());

@@ -50,7 +50,8 @@ public:
         Other
     };
     static constexpr int kMaxRedirects = 5;
-    static constexpr qint64 kBufferBytes = 256 * 1024;
+    static constexpr qint64 kBufferBytes = 1024 * 1024;
+    static constexpr qint64 kReadBytes = 256 * 1024;
 
     explicit Fetch(QObject* parent = nullptr);
     ~Fetch() override;
