@@ -69,7 +69,7 @@ void Fetch::start(const QUrl& url, const Limits& limits, const QList<QByteArray>
 {
     stopTransfer();
     m_limits = limits;
-    m_finished = m_headersIn = m_paused = m_tooLarge = m_insecure = m_authAnswered = false;
+    m_finished = m_headersIn = m_throttled = m_tooLarge = m_insecure = m_authAnswered = false;
     m_lengthReached = false;
     m_hasCredentials = !userName.isEmpty() || !password.isEmpty();
     m_received = 0;
@@ -190,29 +190,33 @@ int Fetch::onSocket(void*, int fd, int what, void* selfPtr, void*)
 {
     auto* self = static_cast<Fetch*>(selfPtr);
     Watch& w = self->m_watches[fd];
-    auto ensure = [self, fd](QSocketNotifier*& n, QSocketNotifier::Type type, bool on) {
-        if (on && n == nullptr) {
-            n = new QSocketNotifier(fd, type, self);
-            const int events = type == QSocketNotifier::Read ? CURL_CSELECT_IN : CURL_CSELECT_OUT;
-            QObject::connect(n, &QSocketNotifier::activated, self,
-                             [self, fd, events] { self->act(fd, events); });
-        }
+    // Notifiers are kept (disabled) until the transfer ends: a second notifier on the same socket
+    // is not reliably served.
+    auto ensure = [self, fd](QSocketNotifier*& n, QSocketNotifier::Type type) {
         if (n != nullptr)
-            n->setEnabled(on);
+            return;
+        n = new QSocketNotifier(fd, type, self);
+        n->setEnabled(false);
+        const int events = type == QSocketNotifier::Read ? CURL_CSELECT_IN : CURL_CSELECT_OUT;
+        QObject::connect(n, &QSocketNotifier::activated, self,
+                         [self, fd, events] { self->act(fd, events); });
     };
-    if (what == CURL_POLL_REMOVE) {
-        for (QSocketNotifier* n : {w.read, w.write}) {
-            if (n != nullptr) {
-                n->setEnabled(false);
-                n->deleteLater();
-            }
-        }
-        self->m_watches.remove(fd);
-        return 0;
-    }
-    ensure(w.read, QSocketNotifier::Read, what == CURL_POLL_IN || what == CURL_POLL_INOUT);
-    ensure(w.write, QSocketNotifier::Write, what == CURL_POLL_OUT || what == CURL_POLL_INOUT);
+    w.wantRead = what == CURL_POLL_IN || what == CURL_POLL_INOUT;
+    w.wantWrite = what == CURL_POLL_OUT || what == CURL_POLL_INOUT;
+    if (w.wantRead)
+        ensure(w.read, QSocketNotifier::Read);
+    if (w.wantWrite)
+        ensure(w.write, QSocketNotifier::Write);
+    self->applyWatch(w);
     return 0;
+}
+
+void Fetch::applyWatch(Watch& w)
+{
+    if (w.read != nullptr)
+        w.read->setEnabled(w.wantRead && !m_throttled);
+    if (w.write != nullptr)
+        w.write->setEnabled(w.wantWrite && !m_throttled);
 }
 
 int Fetch::onTimer(void*, long timeoutMs, void* selfPtr)
@@ -227,8 +231,8 @@ int Fetch::onTimer(void*, long timeoutMs, void* selfPtr)
 
 void Fetch::act(int fd, int events)
 {
-    if (m_multi == nullptr)
-        return;
+    if (m_multi == nullptr || m_throttled)
+        return; // throttled: curl is not driven at all, so it reads nothing
     QPointer<Fetch> guard(this);
     int running = 0;
     curl_multi_socket_action(multiOf(m_multi), fd, events, &running);
@@ -329,11 +333,6 @@ size_t Fetch::body(const char* data, size_t size)
         m_tooLarge = true;
         return 0; // ends the transfer with a write error, told apart by m_tooLarge
     }
-    if (bytesAvailable() >= kBufferBytes) {
-        m_paused = true;
-        m_silenceTimer.stop(); // our reader is slow, not the server
-        return CURL_WRITEFUNC_PAUSE;
-    }
     if (m_readPos > 0 && m_readPos >= m_buffer.size() / 2) {
         m_buffer.remove(0, m_readPos);
         m_readPos = 0;
@@ -348,6 +347,13 @@ size_t Fetch::body(const char* data, size_t size)
     if (last) {
         m_lengthReached = true;
         return 0; // ends the transfer here, told apart by m_lengthReached
+    }
+    if (bytesAvailable() >= kBufferBytes && !m_throttled) {
+        // Our reader is behind: stop reading the socket until it catches up.
+        m_throttled = true;
+        m_silenceTimer.stop(); // it is not the server that is slow now
+        for (Watch& w : m_watches)
+            applyWatch(w);
     }
     if (m_limits.silenceMs > 0)
         m_silenceTimer.start(m_limits.silenceMs);
@@ -365,12 +371,13 @@ QByteArray Fetch::read(qint64 max)
         m_buffer.clear();
         m_readPos = 0;
     }
-    if (m_paused && m_easy != nullptr && bytesAvailable() < kBufferBytes / 2) {
-        m_paused = false;
+    if (m_throttled && m_easy != nullptr && bytesAvailable() < kBufferBytes / 2) {
+        m_throttled = false;
+        for (Watch& w : m_watches)
+            applyWatch(w);
         if (m_limits.silenceMs > 0)
             m_silenceTimer.start(m_limits.silenceMs);
-        // Resuming may hand over bytes at once; the signals owed go out from the loop.
-        curl_easy_pause(easyOf(m_easy), CURLPAUSE_CONT);
+        // Whatever curl wanted meanwhile (a timer) is done from the loop.
         QMetaObject::invokeMethod(
             this, [this] { act(CURL_SOCKET_TIMEOUT, 0); }, Qt::QueuedConnection);
     }
@@ -403,19 +410,23 @@ void Fetch::finishFromCurl(int code)
     if (!m_headersIn && m_status >= 200 &&
         (code == CURLE_OK || code == CURLE_PARTIAL_FILE || code == CURLE_RECV_ERROR))
         answerIn();
+    // Our own stops first: curl reports a write callback's refusal during a resumed transfer
+    // under other codes too.
+    if (m_lengthReached) {
+        finish(Error::None, {});
+        return;
+    }
+    if (m_tooLarge) {
+        finish(Error::TooLarge, QStringLiteral("The answer is larger than allowed"));
+        return;
+    }
+    if (m_insecure) {
+        finish(Error::InsecureRedirect, QStringLiteral("Insecure redirect"));
+        return;
+    }
     switch (code) {
     case CURLE_OK:
         finish(Error::None, {});
-        return;
-    case CURLE_WRITE_ERROR:
-        if (m_lengthReached)
-            finish(Error::None, {});
-        else if (m_tooLarge)
-            finish(Error::TooLarge, QStringLiteral("The answer is larger than allowed"));
-        else if (m_insecure)
-            finish(Error::InsecureRedirect, QStringLiteral("Insecure redirect"));
-        else
-            finish(Error::Other, QString::fromUtf8(curl_easy_strerror(CURLcode(code))));
         return;
     case CURLE_PARTIAL_FILE:
     case CURLE_RECV_ERROR:

@@ -31,7 +31,8 @@ struct Limits
 // One bounded HTTP(S) GET over libcurl, driven by the Qt event loop through curl's multi socket
 // interface (socket notifiers and one timer: no thread, no polling). At most 5 redirects, http
 // and https only, never from https to http; proxies from the environment, never for loopback.
-// Body bytes wait in a bounded buffer: when the reader falls behind, the transfer pauses.
+// Body bytes wait in a bounded buffer: when the reader falls behind, the socket is left unread
+// (TCP then holds the server back) until the buffer drains.
 class Fetch : public QObject
 {
     Q_OBJECT
@@ -51,7 +52,9 @@ public:
     };
     static constexpr int kMaxRedirects = 5;
     static constexpr qint64 kBufferBytes = 1024 * 1024;
-    static constexpr qint64 kReadBytes = 256 * 1024;
+    // curl reads up to 100 times this in one go while the socket has data: the buffer can run
+    // past kBufferBytes by that much before the socket is left alone.
+    static constexpr qint64 kReadBytes = 32 * 1024;
 
     explicit Fetch(QObject* parent = nullptr);
     ~Fetch() override;
@@ -102,7 +105,10 @@ private:
     {
         QSocketNotifier* read = nullptr;
         QSocketNotifier* write = nullptr;
+        bool wantRead = false; // what curl last asked for
+        bool wantWrite = false;
     };
+    void applyWatch(Watch& watch);
 
     void* m_multi = nullptr; // CURLM
     void* m_easy = nullptr;  // CURL
@@ -116,7 +122,7 @@ private:
 
     bool m_finished = false;
     bool m_headersIn = false;
-    bool m_paused = false;
+    bool m_throttled = false; // the buffer is full: the socket is left unread until it drains
     bool m_tooLarge = false;
     bool m_lengthReached = false; // with ignoreStatedLength: the stated bytes are all in
     bool m_insecure = false;
