@@ -118,6 +118,8 @@ void Fetch::start(const QUrl& url, const Limits& limits, const QList<QByteArray>
     curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.constData());
     if (limits.connectTimeoutMs > 0)
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(limits.connectTimeoutMs));
+    if (!limits.caFile.isEmpty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, limits.caFile.constData());
     if (limits.ignoreStatedLength)
         curl_easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
     if (!userName.isEmpty() || !password.isEmpty()) {

@@ -26,6 +26,8 @@ struct Limits
     // The body runs to the connection's end whatever Content-Length says (an unusable one,
     // negative or not a number, is then no error); the caller judges the length itself.
     bool ignoreStatedLength = false;
+    // Certificates to trust instead of the system's (tests with a server of their own).
+    QByteArray caFile;
 };
 
 // One bounded HTTP(S) GET over libcurl, driven by the Qt event loop through curl's multi socket

@@ -57,4 +57,41 @@ void LoadIntoListBox(benchmark::State& state)
 }
 BENCHMARK(LoadIntoListBox)->Unit(benchmark::kMillisecond);
 
+// Peak resident memory (VmHWM) in KiB.
+long peakKib()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+// A 1 GiB list file: the full list followed by a gigabyte (sparse) without a line end; or the
+// gigabyte alone, one endless line, which is read to its end. Peak memory growth over the run.
+void LoadGigabyteFile(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kelvane::kRadioListFile);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    if (state.range(0) == 1)
+        file.write(bigList());
+    file.resize(qint64(1) << 30);
+    file.close();
+    QListWidget list;
+    QStringList urls;
+    const long before = peakKib();
+    for (auto _ : state) {
+        kelvane::LoadStationList(path, kelvane::kRadioSeparator, list, urls);
+        benchmark::DoNotOptimize(urls);
+    }
+    state.counters["stations"] = double(urls.size());
+    state.counters["peak_growth_MiB"] = double(peakKib() - before) / 1024.0;
+}
+BENCHMARK(LoadGigabyteFile)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 } // namespace

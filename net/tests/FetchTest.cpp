@@ -2,8 +2,10 @@
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/TestUtil.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace kelvane::net;
@@ -194,4 +196,66 @@ TEST_F(FetchTest, PausesForASlowReaderAndLosesNothing)
     }
     EXPECT_EQ(fetch.error(), Fetch::Error::None);
     EXPECT_TRUE(got == big);
+}
+
+TEST_F(FetchTest, NeverFollowsARedirectFromHttpsToHttp)
+{
+    // A TLS server of our own: a self-signed certificate for 127.0.0.1, trusted by this fetch.
+    QTemporaryDir dir;
+    const QString cert = dir.filePath(QStringLiteral("cert.pem"));
+    const QString key = dir.filePath(QStringLiteral("key.pem"));
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                   "-nodes", "-keyout", key, "-out", cert, "-days", "1", "-subj", "/CN=127.0.0.1",
+                   "-addext", "subjectAltName=IP:127.0.0.1"});
+    ASSERT_TRUE(openssl.waitForFinished(30000) && openssl.exitCode() == 0);
+    server.setReply("/plain", HttpTestServer::ok("insecure"));
+    QProcess tls;
+    tls.start(QStringLiteral("python3"), {"-c", R"(
+import http.server, ssl, sys
+class H(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        target = {"/to-http": sys.argv[3], "/to-https": "/final"}.get(self.path)
+        body = b"" if target else b"secure"
+        self.send_response(302 if target else 200)
+        if target:
+            self.send_header("Location", target)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *args):
+        pass
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), H)
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(sys.argv[1], sys.argv[2])
+server.socket = context.wrap_socket(server.socket, server_side=True)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+)",
+                                          cert, key, server.url("/plain")});
+    ASSERT_TRUE(tls.waitForReadyRead(10000));
+    const int port = tls.readLine().trimmed().toInt();
+    Limits limits;
+    limits.caFile = QFile::encodeName(cert);
+    const struct
+    {
+        const char* path;
+        Fetch::Error error;
+        QByteArray body;
+    } cases[] = {{"/to-https", Fetch::Error::None, "secure"},
+                 {"/to-http", Fetch::Error::InsecureRedirect, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        Fetch fetch;
+        QByteArray body;
+        QObject::connect(&fetch, &Fetch::readyRead, &fetch, [&] { body += fetch.readAll(); });
+        fetch.start(QUrl(QStringLiteral("https://127.0.0.1:%1%2").arg(port).arg(c.path)), limits);
+        ASSERT_TRUE(waitUntil([&] { return fetch.isFinished(); }));
+        EXPECT_EQ(fetch.error(), c.error) << fetch.errorString().toStdString();
+        EXPECT_EQ(body + fetch.readAll(), c.body);
+    }
+    EXPECT_TRUE(server.requests().isEmpty()); // the plain server was never asked
+    tls.kill();
+    tls.waitForFinished();
 }
