@@ -147,7 +147,11 @@ void LoadStationList(const QString& path, const QString& separator, QListWidget&
     // lines read before it: only whole lines count unless the file ended.
     StationListParser parser(separator);
     bool ended = false;
-    for (;;) {
+    // A full list is a few megabytes: past this much the file is no list, and the window must
+    // not wait on reading it.
+    constexpr qint64 kMaxReadBytes = 64 * 1024 * 1024;
+    qint64 read = 0;
+    while (read < kMaxReadBytes) {
         char buffer[65536];
         const qint64 n = file.read(buffer, sizeof buffer);
         if (n < 0)
@@ -156,6 +160,7 @@ void LoadStationList(const QString& path, const QString& separator, QListWidget&
             ended = true;
             break;
         }
+        read += n;
         if (!parser.feed(QByteArrayView(buffer, n)))
             break;
     }
