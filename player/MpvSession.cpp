@@ -3,6 +3,7 @@
 #include <mpv/client.h>
 
 #include <QMetaObject>
+#include <QPointer>
 #include <QRegularExpression>
 
 #include <vector>
@@ -174,7 +175,9 @@ void MpvSession::setVideoEnabled(bool enabled)
 
 void MpvSession::drain()
 {
-    while (m_mpv != nullptr) {
+    // A handler may end the player that owns this session (a window closing): stop at once.
+    QPointer<MpvSession> self(this);
+    while (self && m_mpv != nullptr) {
         mpv_event* event = mpv_wait_event(m_mpv, 0);
         if (event == nullptr || event->event_id == MPV_EVENT_NONE)
             break;
@@ -182,9 +185,12 @@ void MpvSession::drain()
         if (event->event_id == MPV_EVENT_START_FILE || event->event_id == MPV_EVENT_FILE_LOADED ||
             event->event_id == MPV_EVENT_END_FILE || event->event_id == MPV_EVENT_HOOK)
             releaseHeldEnd();
+        if (!self)
+            return;
         dispatch(*event);
     }
-    releaseHeldEnd();
+    if (self)
+        releaseHeldEnd();
 }
 
 void MpvSession::releaseHeldEnd()
