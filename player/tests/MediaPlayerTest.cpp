@@ -197,6 +197,17 @@ TEST_F(MediaPlayerTest, ResolvesAnXmlAsxToItsFirstReference)
     EXPECT_EQ(server.requests()[1].target, "/stream");
 }
 
+TEST_F(MediaPlayerTest, AStreamBehindAnAsxNameIsPlayedAsItIs)
+{
+    // The resolver stops at its 64 KiB cap instead of downloading the stream.
+    serveIcy("/live.asx", "Not a playlist");
+    MediaPlayer player(nullOutputs());
+    player.setURL(server.url("/live.asx"));
+    ASSERT_TRUE(waitUntil([&] { return player.nowPlaying() == "Not a playlist"; }, 20000));
+    ASSERT_EQ(server.requests().size(), 2);
+    EXPECT_EQ(server.requests()[1].target, "/live.asx");
+}
+
 TEST_F(MediaPlayerTest, PlaysThroughAPlsPlaylist)
 {
     serveIcy("/pls-stream", "Via pls");
