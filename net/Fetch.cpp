@@ -85,7 +85,6 @@ void Fetch::start(const QUrl& url, const Limits& limits, const QList<QByteArray>
     m_owesHeaders = m_owesData = m_owesFinished = false;
 
     const QString scheme = url.scheme().toLower();
-    m_https = scheme == u"https";
     if (scheme != u"http" && scheme != u"https") {
         m_finished = true;
         m_error = Error::BadProtocol;

@@ -128,7 +128,6 @@ private:
     bool m_tooLarge = false;
     bool m_lengthReached = false; // with ignoreStatedLength: the stated bytes are all in
     bool m_insecure = false;
-    bool m_https = false;
     bool m_hasCredentials = false;
     bool m_authAnswered = false; // curl has been asked for credentials once
     qint64 m_received = 0;

@@ -145,10 +145,7 @@ void MpvSession::stop()
 
 void MpvSession::setPaused(bool paused)
 {
-    if (m_mpv == nullptr)
-        return;
-    int flag = paused ? 1 : 0;
-    mpv_set_property(m_mpv, "pause", MPV_FORMAT_FLAG, &flag);
+    setFlag("pause", paused);
 }
 
 void MpvSession::setVolume(int volume)
@@ -161,10 +158,15 @@ void MpvSession::setVolume(int volume)
 
 void MpvSession::setMuted(bool muted)
 {
+    setFlag("mute", muted);
+}
+
+void MpvSession::setFlag(const char* name, bool on)
+{
     if (m_mpv == nullptr)
         return;
-    int flag = muted ? 1 : 0;
-    mpv_set_property(m_mpv, "mute", MPV_FORMAT_FLAG, &flag);
+    int flag = on ? 1 : 0;
+    mpv_set_property(m_mpv, name, MPV_FORMAT_FLAG, &flag);
 }
 
 void MpvSession::setVideoEnabled(bool enabled)

@@ -61,6 +61,7 @@ Q_SIGNALS:
     void aboutToTerminate();
 
 private:
+    void setFlag(const char* name, bool on);
     void drain();
     void dispatch(const mpv_event& event);
     void noteLogLine(const QByteArray& text);
