@@ -5,11 +5,15 @@
 #include "button/SkinButton.h"
 #include "catalogue/ListUpdate.h"
 #include "catalogue/StationList.h"
+#include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QToolTip>
+#include <QWindow>
 
 namespace kelvane {
 
@@ -47,6 +51,14 @@ void PlayerWindow::playOnActivate(QListWidget* list, const std::function<void()>
     connect(list, &QListWidget::itemDoubleClicked, this, [onPlay] { onPlay(); });
     m_enterPlays.insert(list, onPlay);
     list->installEventFilter(this);
+    m_listViewports.insert(list->viewport());
+    list->viewport()->installEventFilter(this);
+}
+
+void PlayerWindow::showInView()
+{
+    if (auto* bar = findChild<QuandleXPTaskBar*>())
+        bar->showInView();
 }
 
 bool PlayerWindow::downloadList(FileDownloader& downloader, const QString& url,
@@ -97,15 +109,40 @@ void PlayerWindow::paintEvent(QPaintEvent*)
     p.drawPixmap(0, 0, m_picture);
 }
 
-void PlayerWindow::mousePressEvent(QMouseEvent* event)
+void PlayerWindow::showEvent(QShowEvent* event)
 {
-    // A borderless window gets no focus from a window manager it bypasses: take it on a click.
-    activateWindow();
-    Form::mousePressEvent(event);
+    Form::showEvent(event);
+    // Every click in the window passes its native window first, whichever control it lands on.
+    // Changing the window's flags may have made a new one.
+    if (QWindow* native = windowHandle()) {
+        native->removeEventFilter(this);
+        native->installEventFilter(this);
+    }
 }
 
 bool PlayerWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // A window that bypasses the window manager gets no focus from it: it takes the focus itself
+    // on a click anywhere, so the first click is enough for arrows and Enter.
+    if (event->type() == QEvent::MouseButtonPress && watched == windowHandle()) {
+        if (!isActiveWindow())
+            activateWindow();
+        return false;
+    }
+    if (event->type() == QEvent::ToolTip && m_listViewports.contains(watched)) {
+        auto* viewport = static_cast<QWidget*>(watched);
+        auto* list = static_cast<QListWidget*>(viewport->parentWidget());
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QListWidgetItem* item = list->itemAt(help->pos());
+        const QRect cell = item != nullptr ? list->visualItemRect(item) : QRect();
+        // Only a name cut off by the list's edge needs one.
+        if (item != nullptr && list->fontMetrics().horizontalAdvance(item->text()) + 4 >
+                                   viewport->width() - cell.left())
+            QToolTip::showText(help->globalPos(), item->text(), viewport, cell);
+        else
+            QToolTip::hideText();
+        return true;
+    }
     // Enter on a list plays the chosen station, like a double click.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);

@@ -6,6 +6,7 @@
 
 #include <QListWidget>
 #include <QPixmap>
+#include <QSet>
 
 #include <array>
 #include <functional>
@@ -35,13 +36,18 @@ public:
     const AppServices& services() const { return m_services; }
     const WindowLayout& layout() const { return m_layout; }
 
+    // Puts the docked window in view at once, as the pointer would have; it docks again when the
+    // pointer is not over it. For a window opened under the pointer.
+    void showInView();
+
 protected:
     // Runs a handler's steps; any failure ends them with the generic message.
     void guarded(const std::function<void()>& steps);
     // Runs a handler's steps; a failure ends them silently.
     static void silent(const std::function<void()>& steps);
 
-    // A double click on a station list, or Enter on it, runs onPlay.
+    // A double click on a station list, or Enter on it, runs onPlay. A name too long for the
+    // list shows whole in its tooltip.
     void playOnActivate(QListWidget* list, const std::function<void()>& onPlay);
 
     // Fetches a list file into the program folder under the name its address ends in. An address
@@ -61,7 +67,7 @@ protected:
     static int selectedPosition(const QListWidget* list);
 
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -69,6 +75,7 @@ private:
     const WindowLayout& m_layout;
     QPixmap m_picture;
     QHash<QObject*, std::function<void()>> m_enterPlays;
+    QSet<QObject*> m_listViewports;
 };
 
 } // namespace kelvane

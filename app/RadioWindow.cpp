@@ -84,8 +84,11 @@ void RadioWindow::Image1_Click()
     guarded([this] {
         if (!forms().isRegistered(QStringLiteral("frmMainTV")))
             return; // no TV window in this build
-        if (forms().show(QStringLiteral("frmMainTV")) == nullptr)
+        auto* tv = qobject_cast<PlayerWindow*>(forms().show(QStringLiteral("frmMainTV")));
+        if (tv == nullptr)
             throw StepFailed("TV window did not load");
+        // The pointer rests where the corner was: the new window opens in view under it.
+        tv->showInView();
         Unload();
     });
 }

@@ -113,8 +113,10 @@ void TvWindow::hAdult_Click()
 void TvWindow::Image1_Click()
 {
     guarded([this] {
-        if (forms().show(QStringLiteral("frmMain")) == nullptr)
+        auto* radio = qobject_cast<PlayerWindow*>(forms().show(QStringLiteral("frmMain")));
+        if (radio == nullptr)
             throw StepFailed("radio window did not load");
+        radio->showInView();
         Unload();
     });
 }

@@ -5,10 +5,15 @@
 #include "platform/Timer.h"
 #include "player/MediaPlayer.h"
 
+#include <QTimer>
+
+class QLabel;
+
 namespace kelvane {
 
 // The video window: picture B with its "connecting" notice, and the player without controls,
-// hidden until the reveal timer fires 15 seconds after a station was chosen.
+// hidden until the reveal timer fires 15 seconds after a station was chosen. The viewer controls
+// it from the keyboard (Space, M, Up, Down, F, Esc) and by a double click (full screen).
 class VideoWindow final : public Form
 {
     Q_OBJECT
@@ -21,12 +26,32 @@ public:
 
     void Timer1_Timer();
 
+    // What the picture area says over the video: why the station failed, or that it ended or is
+    // reconnecting; empty while it plays or connects.
+    QString noticeText() const;
+    // The short note of the last key (volume, mute, pause); empty once it has faded.
+    QString noteText() const;
+    void toggleFullScreen();
+
 protected:
     void Form_Unload() override;
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void playerStateChanged(MediaPlayer::State state);
+    void showNote(const QString& text);
+    void layOut();
+
     QPixmap m_picture;
+    QSize m_normalSize;
+    QRect m_playerRect;
+    QLabel* m_notice = nullptr;
+    QLabel* m_note = nullptr;
+    QTimer m_noteTimer;
 };
 
 } // namespace kelvane

@@ -1,9 +1,12 @@
 #include "chrome/DockPlatform.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace kelvane {
 
@@ -14,6 +17,18 @@ bool platformHasStacking()
 {
     const QString platform = QGuiApplication::platformName();
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+// The visible dialogs whose parent lies in the host window.
+QList<QWidget*> dialogsOf(const QWidget& host)
+{
+    QList<QWidget*> dialogs;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->windowType() == Qt::Dialog && w->parentWidget() != nullptr &&
+            w->parentWidget()->window() == &host)
+            dialogs.append(w);
+    }
+    return dialogs;
 }
 
 } // namespace
@@ -58,8 +73,28 @@ void QtDockPlatform::makeTopmost(QWidget& host)
     makeDockWindow(host);
     // Without a manager there is no "always above" layer to join: raising restacks the window
     // above the others and, unlike activating it, leaves the keyboard focus where it is.
-    if (host.isVisible() && platformHasStacking())
-        host.raise();
+    if (!host.isVisible() || !platformHasStacking())
+        return;
+    host.raise();
+    // A box the window opened stays above it and centred on it while the window slides.
+    const QRect screen = host.screen() != nullptr ? host.screen()->availableGeometry() : QRect();
+    for (QWidget* dialog : dialogsOf(host)) {
+        QRect r = dialog->frameGeometry();
+        r.moveCenter(host.frameGeometry().center());
+        if (screen.isValid()) {
+            r.moveRight(std::min(r.right(), screen.right()));
+            r.moveBottom(std::min(r.bottom(), screen.bottom()));
+            r.moveLeft(std::max(r.left(), screen.left()));
+            r.moveTop(std::max(r.top(), screen.top()));
+        }
+        dialog->move(r.topLeft());
+        dialog->raise();
+    }
+}
+
+bool QtDockPlatform::hasOpenDialog(const QWidget& host) const
+{
+    return !dialogsOf(host).isEmpty();
 }
 
 void QtDockPlatform::makeBorderless(QWidget& host)

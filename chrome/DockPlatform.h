@@ -49,6 +49,13 @@ public:
     // Puts the host above every ordinary window without giving it the focus.
     virtual void makeTopmost(QWidget& host) = 0;
     virtual void makeBorderless(QWidget& host) = 0;
+    // Whether a dialog of the host's (a message box) is open: the host then stays in view, the
+    // dialog above it, until the dialog closes.
+    virtual bool hasOpenDialog(const QWidget& host) const
+    {
+        Q_UNUSED(host);
+        return false;
+    }
 };
 
 // The real desktop: QScreen, QCursor and the host widget. On X11 the host becomes a window that
@@ -64,6 +71,7 @@ public:
     void moveWindow(QWidget& host, QPoint topLeft) override;
     void makeTopmost(QWidget& host) override;
     void makeBorderless(QWidget& host) override;
+    bool hasOpenDialog(const QWidget& host) const override;
 
 private:
     static void applyFlags(QWidget& host, Qt::WindowFlags flags);

@@ -144,6 +144,37 @@ void QuandleXPTaskBar::PositionHost(QWidget& host)
     tmrCheckMouseOver->setInterval(kPollIntervalMs);
 }
 
+void QuandleXPTaskBar::showInView()
+{
+    if (!m_host)
+        return;
+    QWidget& host = *m_host;
+    const HostBox box = hostBox(host);
+    const float middleTop = (m_workTop + m_workBottom - box.height) / 2;
+    switch (m_alignment) {
+    case 0:
+        moveHost(host, m_workLeft, middleTop);
+        break;
+    case 1:
+        moveHost(host, m_workRight - box.width, middleTop);
+        break;
+    case 2:
+        moveHost(host, m_workLeft, m_workTop);
+        break;
+    case 3:
+        moveHost(host, (m_workLeft + m_workRight - box.width) / 2, m_workTop);
+        break;
+    case 4:
+        moveHost(host, m_workRight - box.width, m_workTop);
+        break;
+    default:
+        return;
+    }
+    // As if the pointer had brought it in: the poll slides it away once the pointer is elsewhere.
+    m_mouseOver = true;
+    tmrExpand->setEnabled(false);
+}
+
 void QuandleXPTaskBar::MakeTopmost(QWidget& host)
 {
     m_platform.makeTopmost(host);
@@ -157,8 +188,10 @@ void QuandleXPTaskBar::tmrCheckMouseOver_Timer()
     const PixelRect r = m_platform.windowRect(*m_host);
     // Inclusive on every side: the column just right of the window and the row just below it
     // count as over it.
-    const bool inside = r.left <= pointer.x() && pointer.x() <= r.right && r.top <= pointer.y() &&
-                        pointer.y() <= r.bottom;
+    // A box the window opened holds it in view: the pointer is then on the box.
+    const bool inside = (r.left <= pointer.x() && pointer.x() <= r.right && r.top <= pointer.y() &&
+                         pointer.y() <= r.bottom) ||
+                        m_platform.hasOpenDialog(*m_host);
     if (inside != m_mouseOver) {
         m_mouseOver = inside;
         tmrExpand->setEnabled(true);

@@ -65,6 +65,10 @@ public:
     void UserControl_WriteProperties(PropertyBag& bag) const;
     void UserControl_Resize();
 
+    // Puts the docked host at its shown place at once, as if the pointer had slid it in; it
+    // docks again when the pointer is not over it. For a window opened under the pointer.
+    void showInView();
+
     // The pointer poll (every 200 ms once docked) and the slide step (every 25 ms while sliding).
     void tmrCheckMouseOver_Timer();
     void tmrExpand_Timer();

@@ -36,6 +36,8 @@ public:
     }
     void makeTopmost(QWidget&) override { ++topmostCalls; }
     void makeBorderless(QWidget&) override { ++borderlessCalls; }
+    bool dialogOpen = false;
+    bool hasOpenDialog(const QWidget&) const override { return dialogOpen; }
 
     QPoint position() const { return {host.left, host.top}; }
 };
@@ -285,6 +287,52 @@ TEST_F(DockingTest, APointerStillOverTheShownHostKeepsItShown)
     pointAt(815, 312); // the corner just outside, which still counts
     EXPECT_FALSE(bar->tmrExpand->Enabled());
     EXPECT_EQ(desktop.position(), QPoint(464, 0));
+}
+
+// A window opened under the pointer (the switch corner) starts where a slide-in would end.
+class InViewTable : public DockingTest, public ::testing::WithParamInterface<PlacementCase>
+{};
+
+// Work area 40, 30 to 1240, 1000 pixels; host 351 x 312 pixels.
+INSTANTIATE_TEST_SUITE_P(
+    EveryAlignment, InViewTable,
+    ::testing::Values(PlacementCase{0, QPoint(40, 359)}, PlacementCase{1, QPoint(889, 359)},
+                      PlacementCase{2, QPoint(40, 30)}, PlacementCase{3, QPoint(464, 30)},
+                      PlacementCase{4, QPoint(889, 30)}, PlacementCase{9, std::nullopt}));
+
+TEST_P(InViewTable, ShownInViewUnderThePointerThenDocksWhenItLeaves)
+{
+    desktop.area = PixelRect{40, 30, 1240, 1000};
+    dock(GetParam().alignment);
+    const QPoint docked = desktop.position();
+    bar->showInView();
+    if (!GetParam().expected) {
+        EXPECT_EQ(desktop.position(), docked);
+        return;
+    }
+    EXPECT_EQ(desktop.position(), *GetParam().expected);
+
+    pointAt(desktop.host.left + 10, desktop.host.top + 10);
+    EXPECT_FALSE(bar->tmrExpand->Enabled()) << "the pointer is over it: it stays";
+    pointAt(640, 2000);
+    slideToEnd();
+    EXPECT_EQ(desktop.position(), docked);
+}
+
+TEST_F(DockingTest, AnOpenDialogHoldsTheHostInViewWhereverThePointerIs)
+{
+    dock(3);
+    desktop.dialogOpen = true;
+    pointAt(600, 700);
+    slideToEnd();
+    EXPECT_EQ(desktop.position(), QPoint(464, 0));
+    pointAt(10, 900);
+    EXPECT_FALSE(bar->tmrExpand->Enabled());
+
+    desktop.dialogOpen = false;
+    pointAt(10, 900);
+    slideToEnd();
+    EXPECT_EQ(desktop.position(), QPoint(464, -309));
 }
 
 TEST_F(DockingTest, LeavingHalfwayReversesTheSlideAtTheNextStep)
