@@ -122,7 +122,7 @@ QPixmap pictureA()
     p.setPen(Qt::white);
     p.setFont(designFont(QStringLiteral("宋体"), 14, true));
     p.drawText(QRect(28, 4, 300, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Kelvane 网络收音机"));
+               QStringLiteral("Kelvane 网络收音机 · 电视"));
     // Light centre panel with the microphone at its left edge.
     QLinearGradient panel(0, 50, 0, 235);
     panel.setColorAt(0, QColor(255, 252, 244));
@@ -130,10 +130,11 @@ QPixmap pictureA()
     p.fillRect(QRect(0, 50, 352, 185), panel);
     drawMicrophone(p, QRectF(8, 110, 52, 110));
     orangeBand(p, QRect(0, 235, 352, 44));
-    // The switch-to-TV caption at the right end of the footer, under the hot area.
+    // The switch caption at the right end of the footer, under the hot area. Both the radio and
+    // the TV window show this picture, so it names both ways.
     p.setPen(Qt::white);
     p.setFont(designFont(QStringLiteral("宋体"), 10, true));
-    p.drawText(QRect(264, 240, 86, 36), Qt::AlignCenter, QStringLiteral("切换到\n电视 ▶"));
+    p.drawText(QRect(264, 240, 86, 36), Qt::AlignCenter, QStringLiteral("收音机\n⇄ 电视"));
     p.setFont(designFont(QStringLiteral("宋体"), 9));
     p.drawText(QRect(8, 240, 240, 36), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("双击电台名称开始收听"));

@@ -96,6 +96,13 @@ protected:
 
 } // namespace
 
+// Focus that leaves for another window or a popup and comes back is the same focus: a
+// keyboard-given mark returns with it.
+static bool keepsFocusMark(Qt::FocusReason reason)
+{
+    return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+}
+
 static StyleButtonTheme& applicationTheme()
 {
     static StyleButtonTheme theme;
@@ -481,6 +488,15 @@ void SkinButton::paintEvent(QPaintEvent*)
     drawButton();
     QPainter painter(this);
     painter.drawImage(0, 0, m_canvas.image());
+    // Over the canvas, not in it: the canvas is the face alone, whatever the focus.
+    if (m_keyboardFocus && hasFocus()) {
+        // Black dots on white gaps stay visible on every face colour.
+        painter.setBackgroundMode(Qt::OpaqueMode);
+        painter.setBackground(Qt::white);
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(3, 3, -4, -4));
+    }
 }
 
 // The repaint: clear, settle the state, then face, caption and icon.
@@ -761,12 +777,20 @@ void SkinButton::keyReleaseEvent(QKeyEvent* event)
 void SkinButton::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+        reason == Qt::ShortcutFocusReason)
+        m_keyboardFocus = true;
+    else if (!keepsFocusMark(reason))
+        m_keyboardFocus = false;
     UserControl_GotFocus();
 }
 
 void SkinButton::focusOutEvent(QFocusEvent* event)
 {
     QWidget::focusOutEvent(event);
+    if (!keepsFocusMark(event->reason()))
+        m_keyboardFocus = false;
     UserControl_LostFocus();
     UserControl_ExitFocus();
 }

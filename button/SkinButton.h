@@ -222,6 +222,8 @@ private:
     bool m_userMode = true;
     bool m_inLayout = false;
     bool m_afterDoubleClick = false;
+    // Focus that came by keyboard gets a dotted mark over the face; a click's focus does not.
+    bool m_keyboardFocus = false;
 
     QWidget* m_About;
     Qt::WindowFlags m_aboutWindowFlags;

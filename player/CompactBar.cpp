@@ -1,6 +1,7 @@
 #include "player/CompactBar.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QSlider>
@@ -14,6 +15,8 @@ namespace kelvane {
 namespace {
 
 constexpr int kBarHeight = 16;
+constexpr int kVolumeStep = 5; // as the video window's Up and Down keys
+const QColor kFocusMark(255, 230, 190);
 
 // Stands in for the visualisation: quiet, no animation, so an idle or playing radio costs no CPU
 // for drawing.
@@ -65,6 +68,56 @@ protected:
                    fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width()));
     }
     QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
+};
+
+// The bar is dark and only 16 px high, and auto-raise buttons draw no focus under some
+// styles: the controls draw their own light frame while they hold the focus.
+void drawFocusMark(QWidget* widget)
+{
+    if (!widget->hasFocus())
+        return;
+    QPainter p(widget);
+    p.setPen(QPen(kFocusMark, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(widget->rect().adjusted(0, 0, -1, -1));
+}
+
+class BarButton : public QToolButton
+{
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QToolButton::paintEvent(event);
+        drawFocusMark(this);
+    }
+    // Space is the button's own; Enter presses it too, as on the station list.
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (!event->isAutoRepeat())
+                click();
+            event->accept();
+            return;
+        }
+        QToolButton::keyPressEvent(event);
+    }
+};
+
+class BarSlider : public QSlider
+{
+public:
+    using QSlider::QSlider;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QSlider::paintEvent(event);
+        drawFocusMark(this);
+    }
 };
 
 enum class BarIcon
@@ -134,26 +187,30 @@ CompactBar::CompactBar(int volume, QWidget* parent) : QWidget(parent)
     row->setContentsMargins(1, 0, 2, 0);
     row->setSpacing(1);
     auto makeButton = [bar, row](BarIcon icon, const QString& tip) {
-        auto* b = new QToolButton(bar);
+        auto* b = new BarButton(bar);
         b->setIcon(barIcon(icon));
         b->setIconSize(QSize(10, 10));
         b->setFixedSize(kBarHeight, kBarHeight);
         b->setAutoRaise(true);
         b->setToolTip(tip);
-        b->setFocusPolicy(Qt::NoFocus);
+        // Tab reaches it, a click does not take the focus from the station list.
+        b->setFocusPolicy(Qt::TabFocus);
         row->addWidget(b);
         return b;
     };
     m_playPause = makeButton(BarIcon::Play, QStringLiteral("播放/暂停"));
     m_stop = makeButton(BarIcon::Stop, QStringLiteral("停止"));
     m_mute = makeButton(BarIcon::Sound, QStringLiteral("静音"));
-    m_volume = new QSlider(Qt::Horizontal, bar);
+    m_volume = new BarSlider(Qt::Horizontal, bar);
     m_volume->setRange(0, 100);
+    // Keys, wheel notches and page keys alike move the volume by one step.
+    m_volume->setSingleStep(kVolumeStep);
+    m_volume->setPageStep(kVolumeStep);
     m_volume->setValue(volume);
     m_volume->setFixedWidth(46);
     m_volume->setFixedHeight(kBarHeight);
     m_volume->setToolTip(QStringLiteral("音量"));
-    m_volume->setFocusPolicy(Qt::NoFocus);
+    m_volume->setFocusPolicy(Qt::TabFocus);
     row->addWidget(m_volume);
     m_status = new ElidedLabel(bar);
     m_status->setTextFormat(Qt::PlainText);
@@ -185,6 +242,11 @@ void CompactBar::showFace(const Face& face)
 QString CompactBar::statusText() const
 {
     return m_status->text();
+}
+
+QList<QWidget*> CompactBar::tabStops() const
+{
+    return {m_playPause, m_stop, m_mute, m_volume};
 }
 
 } // namespace kelvane

@@ -27,6 +27,8 @@ public:
     };
     void showFace(const Face& face);
     QString statusText() const;
+    // The controls the keyboard reaches, in tab order: play/pause, stop, mute, volume.
+    QList<QWidget*> tabStops() const;
 
 Q_SIGNALS:
     void playPauseClicked();

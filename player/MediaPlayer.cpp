@@ -407,6 +407,11 @@ QWidget* MediaPlayer::videoArea() const
     return m_video;
 }
 
+QList<QWidget*> MediaPlayer::tabStops() const
+{
+    return m_bar != nullptr ? m_bar->tabStops() : QList<QWidget*>{};
+}
+
 void MediaPlayer::updateBar()
 {
     if (m_bar == nullptr)

@@ -71,6 +71,8 @@ public:
     QWidget* videoArea() const;
     // The compact bar's status line: the state, short, in Chinese.
     QString statusText() const;
+    // The compact bar's keyboard-reachable controls in tab order; empty without a bar.
+    QList<QWidget*> tabStops() const;
     int volume() const { return m_volume; }
     bool isMuted() const { return m_muted; }
     const MediaPlayerSettings& settings() const { return m_settings; }

@@ -192,6 +192,53 @@ TEST_F(ButtonInputTest, FocusIsTrackedAndRepaints)
     EXPECT_GT(paints.count, afterFocus);
 }
 
+TEST_F(ButtonInputTest, KeyboardFocusAloneDrawsADottedMarkInsideTheEdges)
+{
+    place();
+    QWidget other(host.get());
+    other.setFocusPolicy(Qt::StrongFocus);
+    other.setGeometry(0, 100, 20, 20);
+    other.show();
+    other.setFocus();
+    auto shot = [this] { return button->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    // Black dots with white between them, along the rectangle 3 px inside the edges.
+    auto dots = [](const QImage& image) {
+        const QRect r = image.rect().adjusted(3, 3, -3, -3);
+        int n = 0;
+        for (int x = r.left(); x < r.right(); ++x)
+            for (const int y : {r.top(), r.bottom()})
+                n += image.pixel(x, y) == qRgb(0, 0, 0) &&
+                     image.pixel(x + 1, y) == qRgb(255, 255, 255);
+        return n;
+    };
+    const QImage unfocused = shot();
+
+    click();
+    moveOut();
+    ASSERT_TRUE(button->hasFocus());
+    const QImage clicked = shot();
+    EXPECT_EQ(dots(clicked), 0);
+
+    other.setFocus();
+    QTest::keyClick(window(), Qt::Key_Tab);
+    ASSERT_TRUE(button->hasFocus());
+    const QImage tabbed = shot();
+    EXPECT_GT(dots(tabbed), 20);
+    // Over the face, not in it: off the mark the click-focused face is unchanged.
+    const QRect ring = tabbed.rect().adjusted(3, 3, -3, -3);
+    for (int y = 0; y < tabbed.height(); ++y) {
+        for (int x = 0; x < tabbed.width(); ++x) {
+            const bool onRing = ring.contains(x, y) && !ring.adjusted(1, 1, -1, -1).contains(x, y);
+            if (!onRing) {
+                ASSERT_EQ(tabbed.pixel(x, y), clicked.pixel(x, y)) << x << "," << y;
+            }
+        }
+    }
+
+    other.setFocus();
+    EXPECT_EQ(shot(), unfocused);
+}
+
 TEST_F(ButtonInputTest, DisabledButtonReceivesNoInputAtAll)
 {
     place();
