@@ -41,6 +41,12 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     connect(FileDownloader, &kelvane::FileDownloader::DowloadComplete, this,
             &RadioWindow::FileDownloader_DowloadComplete);
     ui.applyTabOrder();
+    // The compact bar's controls follow the list: Tab from the list reaches the volume.
+    QWidget* previous = rLista;
+    for (QWidget* stop : wmpr->tabStops()) {
+        QWidget::setTabOrder(previous, stop);
+        previous = stop;
+    }
     // Last: it places the finished window at its docking position.
     QuandleXPTaskBar1 = ui.dockingBar(QStringLiteral("QuandleXPTaskBar1"));
 }
@@ -65,6 +71,7 @@ void RadioWindow::PlayRadioStation()
         const int index = selectedPosition(rLista);
         if (index < 0 || index >= rURLs.size())
             throw StepFailed("no station selected");
+        wmpr->setStationName(rLista->item(index)->text());
         wmpr->setURL(rURLs.at(index));
     });
 }

@@ -64,6 +64,7 @@ void TvWindow::playIn(const QListWidget* list, const QStringList& urls)
     const int index = selectedPosition(list);
     if (index < 0 || index >= urls.size())
         throw StepFailed("no station selected");
+    video->wmpt->setStationName(list->item(index)->text());
     video->wmpt->setURL(urls.at(index));
     // Enabling a running reveal timer keeps its count: a second station chosen while the window
     // waits is revealed when the first would have been.

@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kAsxTimeoutMs = 10000;
 constexpr qint64 kAsxMaxBytes = 64 * 1024;
+constexpr qint64 kConnectingShownMs = 600;
 
 QList<MpvSession::Option> mpvOptions(const MediaPlayerSettings& settings, int volume)
 {
@@ -99,6 +100,8 @@ MediaPlayer::MediaPlayer(const MediaPlayerSettings& settings, QWidget* parent)
 {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &MediaPlayer::loadTry);
+    m_faceTimer.setSingleShot(true);
+    connect(&m_faceTimer, &QTimer::timeout, this, &MediaPlayer::updateBar);
     setContextMenuPolicy(settings.enableContextMenu ? Qt::DefaultContextMenu : Qt::NoContextMenu);
 
     m_mpv = new MpvSession(mpvOptions(settings, m_volume), this);
@@ -175,6 +178,8 @@ void MediaPlayer::close()
 {
     const bool wasIdle = !m_session.active && m_state == State::Stopped;
     resetSession(false);
+    m_listedName.clear();
+    updateBar();
     if (wasIdle)
         return;
     m_mpv->stop();
@@ -200,7 +205,9 @@ void MediaPlayer::startSession(const QString& url)
         setState(State::Stopped);
         return;
     }
+    m_tryClock.start();
     setState(State::Connecting);
+    updateBar(); // a new try after a failure shows "connecting" even from Connecting
     if (looksLikeAsx(trimmed) && QUrl(trimmed).scheme().startsWith(u"http")) {
         resolveAsx(trimmed);
         return;
@@ -333,10 +340,20 @@ void MediaPlayer::pause()
 
 void MediaPlayer::stop()
 {
-    // The bar's stop keeps the address, so play starts it again.
+    // The bar's stop keeps the address and its name, so play starts it again.
     const QString url = m_url;
+    const QString name = m_listedName;
     close();
     m_url = url;
+    setStationName(name);
+}
+
+void MediaPlayer::setStationName(const QString& name)
+{
+    if (name == m_listedName)
+        return;
+    m_listedName = name;
+    updateBar();
 }
 
 void MediaPlayer::setVolume(int volume)
@@ -378,7 +395,13 @@ void MediaPlayer::setTitle(const QString& title)
 
 QString MediaPlayer::statusText() const
 {
-    switch (m_state) {
+    const QString state = stateText(m_state);
+    return m_listedName.isEmpty() ? state : m_listedName + QStringLiteral(" · ") + state;
+}
+
+QString MediaPlayer::stateText(State s) const
+{
+    switch (s) {
     case State::Stopped:
         return m_url.trimmed().isEmpty() ? QStringLiteral("就绪") : QStringLiteral("已停止");
     case State::Connecting:
@@ -386,7 +409,7 @@ QString MediaPlayer::statusText() const
     case State::Playing:
     case State::Paused: {
         const QString state =
-            m_state == State::Playing ? QStringLiteral("正在播放") : QStringLiteral("已暂停");
+            s == State::Playing ? QStringLiteral("正在播放") : QStringLiteral("已暂停");
         const QString what = !m_title.isEmpty() ? m_title : m_session.stationName;
         return what.isEmpty() ? state : state + QStringLiteral(": ") + what;
     }
@@ -417,12 +440,19 @@ void MediaPlayer::updateBar()
     if (m_bar == nullptr)
         return;
     CompactBar::Face face;
+    State shown = m_state;
+    if (m_state == State::Failed && m_tryClock.isValid() &&
+        m_tryClock.elapsed() < kConnectingShownMs) {
+        shown = State::Connecting;
+        m_faceTimer.start(static_cast<int>(kConnectingShownMs - m_tryClock.elapsed()));
+    }
     face.running =
-        m_state == State::Playing || m_state == State::Connecting || m_state == State::Reconnecting;
-    face.playing = m_state == State::Playing;
+        shown == State::Playing || shown == State::Connecting || shown == State::Reconnecting;
+    face.playing = shown == State::Playing;
     face.muted = m_muted;
     face.volume = m_volume;
-    face.status = statusText();
+    const QString state = stateText(shown);
+    face.status = m_listedName.isEmpty() ? state : m_listedName + QStringLiteral(" · ") + state;
     m_bar->showFace(face);
 }
 

@@ -2,6 +2,7 @@
 
 #include "player/ReconnectPolicy.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -60,6 +61,9 @@ public:
     // An empty or unusable address plays nothing and reports nothing.
     void setURL(const QString& url);
     QString URL() const { return m_url; }
+    // The station's name as listed, which the status line names; close() forgets it.
+    void setStationName(const QString& name);
+    QString stationName() const { return m_listedName; }
 
     State state() const { return m_state; }
     QString nowPlaying() const { return m_title; }
@@ -69,7 +73,7 @@ public:
     int reconnectAttempt() const { return m_session.policy.retries(); }
     // The video area of a player without controls; null for the compact player.
     QWidget* videoArea() const;
-    // The compact bar's status line: the state, short, in Chinese.
+    // The status line: the listed station's name and the state, short, in Chinese.
     QString statusText() const;
     // The compact bar's keyboard-reachable controls in tab order; empty without a bar.
     QList<QWidget*> tabStops() const;
@@ -121,6 +125,7 @@ private:
     void setState(State state);
     void setTitle(const QString& title);
     void updateBar();
+    QString stateText(State state) const;
 
     MediaPlayerSettings m_settings;
     MpvSession* m_mpv = nullptr;
@@ -131,6 +136,11 @@ private:
     bool m_muted = false;
     Session m_session;
     QTimer m_retryTimer;
+    QString m_listedName;
+    // A failure right after a new try would replace "connecting" before it was ever drawn: the
+    // bar keeps it up a moment, so every try is seen.
+    QElapsedTimer m_tryClock;
+    QTimer m_faceTimer;
 
     std::unique_ptr<net::Fetch> m_asx; // an XML asx being fetched
 

@@ -7,6 +7,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 using namespace kelvane;
 using namespace kelvane::test;
@@ -166,4 +167,32 @@ TEST_F(RadioWindowTest, AboutLabelOpensOneAboutWindow)
     EXPECT_TRUE(forms.isLoaded("frmAbout"));
     EXPECT_EQ(forms.loadedCount(), 2);
     EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(RadioWindowTest, ANameTooLongForTheListShowsWholeInItsTooltipAndTabReachesTheBar)
+{
+    const QString longName = QStringLiteral("中央人民广播电台中国之声全国新闻综合频率直播节目");
+    writeList("fmstacionet.dat", QStringLiteral("短 ==> http://a/1\r\n") + longName +
+                                     QStringLiteral(" ==> http://a/2\r\n"));
+    auto* w = open();
+    const struct
+    {
+        int row;
+        QString tip;
+    } rows[] = {{0, QString()}, {1, longName}};
+    for (const auto& r : rows) {
+        const QRect cell = w->rLista->visualItemRect(w->rLista->item(r.row));
+        QHelpEvent help(QEvent::ToolTip, cell.center(),
+                        w->rLista->viewport()->mapToGlobal(cell.center()));
+        QCoreApplication::sendEvent(w->rLista->viewport(), &help);
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), r.tip) << r.row;
+    }
+
+    // Tab from the list walks the compact bar's controls.
+    const QList<QWidget*> bar = w->wmpr->tabStops();
+    ASSERT_FALSE(bar.isEmpty());
+    QWidget* next = w->rLista->nextInFocusChain();
+    while (next != w->rLista && !(next->focusPolicy() & Qt::TabFocus))
+        next = next->nextInFocusChain();
+    EXPECT_EQ(next, bar.first());
 }

@@ -8,6 +8,7 @@
 
 #include <QOpenGLWidget>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace kelvane;
@@ -118,6 +119,47 @@ TEST_F(TvWindowTest, DoubleClickWithoutSelectionShowsVideoWindowClosesPlayerAndO
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("请检查是否连接到网络."));
     EXPECT_TRUE(video()->isVisible());
     EXPECT_EQ(video()->wmpt->state(), State::Stopped);
+}
+
+TEST_F(TvWindowTest, TheVideoWindowSaysWhyAStationFailedAndAnswersTheViewersKeys)
+{
+    QTcpServer closed; // a port where nothing listens
+    closed.listen(QHostAddress::LocalHost);
+    writeList(
+        "tvstacionet.dat",
+        "One ||> " + server.url("/tv1.ts") +
+            QStringLiteral("\r\nDead ||> http://127.0.0.1:%1/x.ts\r\n").arg(closed.serverPort()));
+    closed.close();
+    auto* w = open();
+    play(w, 1);
+    VideoWindow* v = video();
+    ASSERT_TRUE(waitUntil([&] { return v->wmpt->state() == State::Failed; }, 15000));
+    EXPECT_EQ(v->noticeText(), QStringLiteral("Dead · 无法播放：无法连接"));
+    play(w, 0);
+    EXPECT_EQ(v->noticeText(), QString()) << "a new station clears the reason";
+    ASSERT_TRUE(waitUntil([&] { return v->wmpt->state() == State::Playing; }, 20000));
+
+    const struct
+    {
+        Qt::Key key;
+        const char* note;
+    } keys[] = {{Qt::Key_Up, "音量 55"}, {Qt::Key_Up, "音量 60"}, {Qt::Key_Down, "音量 55"},
+                {Qt::Key_M, "静音"},     {Qt::Key_M, "取消静音"}, {Qt::Key_Space, "已暂停"}};
+    for (const auto& k : keys) {
+        QTest::keyClick(v, k.key);
+        EXPECT_EQ(v->noteText(), QString::fromUtf8(k.note));
+    }
+    EXPECT_EQ(v->wmpt->volume(), 55);
+    EXPECT_FALSE(v->wmpt->isMuted());
+    EXPECT_TRUE(waitUntil([&] { return v->wmpt->state() == State::Paused; }, 5000));
+
+    // Filling the screen takes a window manager: the whole-program test checks that.
+    QTest::keyClick(v, Qt::Key_F);
+    EXPECT_TRUE(v->isFullScreen());
+    QTest::keyClick(v, Qt::Key_Escape);
+    EXPECT_FALSE(v->isFullScreen());
+    EXPECT_EQ(v->size(), QSize(497, 424));
+    EXPECT_EQ(v->windowTitle(), QStringLiteral("  Sorrelin"));
 }
 
 TEST_F(TvWindowTest, SoundStartsAtOnceAndThePictureAppearsAtTheReveal)

@@ -1,4 +1,5 @@
 #include "player/MediaPlayer.h"
+#include "player/CompactBar.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
 #include "tests/support/TestUtil.h"
@@ -140,6 +141,30 @@ TEST_F(MediaPlayerTest, ADeadStationSaysWhyAtOnce)
         EXPECT_EQ(player.statusText(), station.status);
         EXPECT_LE(server.requests().size(), before + 1); // no retry of a station that never played
     }
+}
+
+TEST_F(MediaPlayerTest, TheStatusLineNamesTheStationAndShowsEveryNewTry)
+{
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QString url = QStringLiteral("http://127.0.0.1:%1/radio").arg(closed.serverPort());
+    closed.close();
+    MediaPlayer player(nullOutputs());
+    const auto* bar = player.findChild<CompactBar*>();
+    ASSERT_NE(bar, nullptr);
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        player.close();
+        player.setStationName(QStringLiteral("中国之声"));
+        player.setURL(url);
+        EXPECT_EQ(bar->statusText(), QStringLiteral("中国之声 · 正在连接…"));
+        ASSERT_TRUE(waitForState(player, State::Failed, 15000));
+        EXPECT_EQ(player.statusText(), QStringLiteral("中国之声 · 无法播放：无法连接"));
+        // The bar keeps "connecting" up a moment, then says why.
+        EXPECT_TRUE(waitUntil([&] { return bar->statusText() == player.statusText(); }, 5000));
+    }
+    player.close();
+    EXPECT_EQ(bar->statusText(), QStringLiteral("已停止")); // a closed player names no station
 }
 
 TEST_F(MediaPlayerTest, EmptyAddressPlaysNothing)
