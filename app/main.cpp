@@ -1,9 +1,12 @@
 #include "app/Application.h"
+#include "catalogue/ListFolder.h"
 #include "chrome/StartupPlatform.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
 
 #include <clocale>
 #include <malloc.h>
@@ -27,7 +30,14 @@ int main(int argc, char** argv)
     kelvane::AppServices services;
     services.messageBox = &messageBox;
     services.shell = &shell;
-    services.programFolder = QCoreApplication::applicationDirPath();
+    // Beside the program when it may write there; installed, in the user's data folder.
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    services.programFolder =
+        kelvane::chooseListFolder(
+            programFolder, kelvane::isWritableFolder(programFolder),
+            QDir::cleanPath(programFolder + QStringLiteral("/../share/kelvane")),
+            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+            .folder;
 
     kelvane::FormRegistry forms;
     QObject::connect(&forms, &kelvane::FormRegistry::lastFormUnloaded, &app, &QApplication::quit,
