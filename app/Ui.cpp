@@ -177,12 +177,12 @@ QPixmap pictureC()
     return pm;
 }
 
-QIcon applicationIcon()
+void paintApplicationIcon(QPainter& p, int size)
 {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
+    // Drawn on a 32 unit grid and scaled, so every size and the installed icons are one design.
+    p.save();
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
     p.setBrush(kOrange);
     p.setPen(QPen(kDeepOrange, 1.5));
     p.drawEllipse(QRectF(1.5, 1.5, 29, 29));
@@ -195,6 +195,16 @@ QIcon applicationIcon()
     p.setBrush(Qt::white);
     p.setPen(Qt::NoPen);
     p.drawEllipse(QPointF(11, 20), 2.5, 2.5);
+    p.restore();
+}
+
+QIcon applicationIcon()
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    paintApplicationIcon(p, 32);
+    p.end();
     return QIcon(pm);
 }
 
