@@ -1,6 +1,8 @@
 #include "app/PlayerWindow.h"
 
 #include "app/LayoutBuilder.h"
+#include "app/PlaybackHub.h"
+#include "app/RememberedState.h"
 #include "app/Ui.h"
 #include "button/SkinButton.h"
 #include "catalogue/ListUpdate.h"
@@ -55,10 +57,10 @@ void PlayerWindow::playOnActivate(QListWidget* list, const std::function<void()>
     list->viewport()->installEventFilter(this);
 }
 
-void PlayerWindow::showInView()
+void PlayerWindow::showInView(int holdMs)
 {
     if (auto* bar = findChild<QuandleXPTaskBar*>())
-        bar->showInView();
+        bar->showInView(holdMs);
 }
 
 bool PlayerWindow::downloadList(FileDownloader& downloader, const QString& url,
@@ -94,6 +96,27 @@ void PlayerWindow::listUpdateCompleted(const QString& message, QWidget* urlBox, 
     button->setCaption(QStringLiteral("检查更新"));
     // Repainted, not re-read: the new stations appear when the window is next loaded.
     list->viewport()->update();
+}
+
+void PlayerWindow::reportPlayed(MediaPlayer* player, const QListWidget* list,
+                                const QString& listKey)
+{
+    if (m_services.remembered != nullptr && list->currentItem() != nullptr)
+        m_services.remembered->setLastStation(listKey, list->currentItem()->text());
+    if (m_services.hub != nullptr)
+        m_services.hub->played(player, this);
+}
+
+bool PlayerWindow::selectNeighbour(QListWidget* list, int delta)
+{
+    const int count = list->count();
+    if (count == 0)
+        return false;
+    const int row = selectedPosition(list);
+    const int next = row < 0 ? 0 : ((row + delta) % count + count) % count;
+    list->setCurrentRow(next);
+    list->scrollToItem(list->item(next));
+    return true;
 }
 
 int PlayerWindow::selectedPosition(const QListWidget* list)

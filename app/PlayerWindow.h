@@ -15,6 +15,7 @@
 namespace kelvane {
 
 class FileDownloader;
+class MediaPlayer;
 class SkinButton;
 
 // A handler step that could not be done; reported with the generic message where the handler
@@ -37,8 +38,11 @@ public:
     const WindowLayout& layout() const { return m_layout; }
 
     // Puts the docked window in view at once, as the pointer would have; it docks again when the
-    // pointer is not over it. For a window opened under the pointer.
-    void showInView();
+    // pointer is not over it. With a hold it waits for the pointer's visit, at most holdMs.
+    void showInView(int holdMs = 0);
+    // Plays the station delta rows from the selected one in the list that played last, round
+    // the ends; 0 plays the selected one (the first when none is).
+    virtual void playNeighbour(int delta) { Q_UNUSED(delta); }
 
 protected:
     // Runs a handler's steps; any failure ends them with the generic message.
@@ -62,6 +66,12 @@ protected:
                           FileDownloader* downloader);
     void listUpdateCompleted(const QString& message, QWidget* urlBox, SkinButton* button,
                              QListWidget* list);
+
+    // A station started from a list: remembered for the next run and followed by the desktop's
+    // media controls.
+    void reportPlayed(MediaPlayer* player, const QListWidget* list, const QString& listKey);
+    // Selects the row delta away from the selected one, round the ends; false for an empty list.
+    static bool selectNeighbour(QListWidget* list, int delta);
 
     // The selected position of a list box, -1 when nothing is selected.
     static int selectedPosition(const QListWidget* list);

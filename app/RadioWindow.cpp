@@ -1,6 +1,7 @@
 #include "app/RadioWindow.h"
 
 #include "app/LayoutBuilder.h"
+#include "app/RememberedState.h"
 #include "app/Ui.h"
 #include "button/SkinButton.h"
 #include "catalogue/ListUpdate.h"
@@ -10,6 +11,10 @@
 
 namespace kelvane {
 
+namespace {
+const QString kRadioListKey = QStringLiteral("fmstacionet");
+}
+
 RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     : PlayerWindow(QStringLiteral("frmMain"), forms, services)
 {
@@ -17,6 +22,8 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     // the player, and every station row stays visible.
     LayoutBuilder ui(this, layout(), services);
     wmpr = ui.player(QStringLiteral("wmpr"));
+    if (services.remembered != nullptr)
+        services.remembered->keepVolumeOf(*wmpr);
     rLista = ui.list(QStringLiteral("rLista"));
     playOnActivate(rLista, [this] { rLista_DblClick(); });
     Label1 = ui.label(QStringLiteral("Label1"));
@@ -55,6 +62,8 @@ void RadioWindow::Form_Load()
 {
     LoadStationList(ProgramFilePath(services().programFolder, kRadioListFile), kRadioSeparator,
                     *rLista, rURLs);
+    if (services().remembered != nullptr)
+        services().remembered->selectLastStation(kRadioListKey, *rLista);
 }
 
 void RadioWindow::Form_Unload()
@@ -73,7 +82,16 @@ void RadioWindow::PlayRadioStation()
             throw StepFailed("no station selected");
         wmpr->setStationName(rLista->item(index)->text());
         wmpr->setURL(rURLs.at(index));
+        reportPlayed(wmpr, rLista, kRadioListKey);
     });
+}
+
+void RadioWindow::playNeighbour(int delta)
+{
+    if (delta == 0 && selectedPosition(rLista) >= 0)
+        PlayRadioStation();
+    else if (selectNeighbour(rLista, delta))
+        PlayRadioStation();
 }
 
 void RadioWindow::rLista_DblClick()

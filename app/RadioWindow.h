@@ -49,6 +49,8 @@ public:
     void FileDownloader_DownloadErrors(const QString& strError);
     void FileDownloader_DowloadComplete();
 
+    void playNeighbour(int delta) override;
+
 protected:
     void Form_Load() override;
     void Form_Unload() override;

@@ -6,6 +6,8 @@
 namespace kelvane {
 
 class MessageBox;
+class PlaybackHub;
+class RememberedState;
 class Shell;
 
 // What the windows get from the program around them. Tests pass recorders and extra player
@@ -14,9 +16,11 @@ struct AppServices
 {
     MessageBox* messageBox = nullptr;
     Shell* shell = nullptr;
-    QString programFolder;     // where the list files live (the executable's folder)
-    QStringList playerOptions; // extra libmpv options for every player
-    QString adFeedUrl;         // the banner's feed; empty uses the built-in address
+    QString programFolder;                 // where the list files live (the executable's folder)
+    QStringList playerOptions;             // extra libmpv options for every player
+    QString adFeedUrl;                     // the banner's feed; empty uses the built-in address
+    RememberedState* remembered = nullptr; // volume and last stations between runs; none: forget
+    PlaybackHub* hub = nullptr;            // the desktop's media controls; none: not offered
 };
 
 // The generic message of the player windows' handlers.

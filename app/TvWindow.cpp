@@ -1,6 +1,7 @@
 #include "app/TvWindow.h"
 
 #include "app/LayoutBuilder.h"
+#include "app/RememberedState.h"
 #include "app/Ui.h"
 #include "app/VideoWindow.h"
 #include "button/SkinButton.h"
@@ -10,6 +11,11 @@
 #include "platform/MessageBox.h"
 
 namespace kelvane {
+
+namespace {
+const QString kTvListKey = QStringLiteral("tvstacionet");
+const QString kAdultListKey = QStringLiteral("tvadult");
+} // namespace
 
 TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
     : PlayerWindow(QStringLiteral("frmMainTV"), forms, services)
@@ -53,6 +59,10 @@ void TvWindow::Form_Load()
     const QString folder = services().programFolder;
     LoadStationList(ProgramFilePath(folder, kTvListFile), kTvSeparator, *tLista, tURLs);
     LoadStationList(ProgramFilePath(folder, kAdultListFile), kTvSeparator, *aLista, aURLs);
+    if (RememberedState* remembered = services().remembered) {
+        remembered->selectLastStation(kTvListKey, *tLista);
+        remembered->selectLastStation(kAdultListKey, *aLista);
+    }
 }
 
 void TvWindow::playIn(const QListWidget* list, const QStringList& urls)
@@ -66,9 +76,21 @@ void TvWindow::playIn(const QListWidget* list, const QStringList& urls)
         throw StepFailed("no station selected");
     video->wmpt->setStationName(list->item(index)->text());
     video->wmpt->setURL(urls.at(index));
+    m_lastList = list;
+    reportPlayed(video->wmpt, list, list == aLista ? kAdultListKey : kTvListKey);
     // Enabling a running reveal timer keeps its count: a second station chosen while the window
     // waits is revealed when the first would have been.
     video->Timer1.setEnabled(true);
+}
+
+void TvWindow::playNeighbour(int delta)
+{
+    QListWidget* list = m_lastList == aLista ? aLista : tLista;
+    if (delta != 0 || selectedPosition(list) < 0) {
+        if (!selectNeighbour(list, delta))
+            return;
+    }
+    guarded([this, list] { playIn(list, list == aLista ? aURLs : tURLs); });
 }
 
 void TvWindow::PlayTvStation()

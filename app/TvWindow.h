@@ -51,6 +51,8 @@ public:
     void FileDownloader_DownloadErrors(const QString& strError);
     void FileDownloader_DowloadComplete();
 
+    void playNeighbour(int delta) override;
+
 protected:
     void Form_Load() override;
     void Form_Unload() override;
@@ -59,6 +61,8 @@ private:
     void PlayTvStation();
     void PlayAdultStation();
     void playIn(const QListWidget* list, const QStringList& urls);
+
+    const QListWidget* m_lastList = nullptr; // the list that played last
 };
 
 } // namespace kelvane

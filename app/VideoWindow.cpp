@@ -1,6 +1,7 @@
 #include "app/VideoWindow.h"
 
 #include "app/LayoutBuilder.h"
+#include "app/RememberedState.h"
 #include "app/Ui.h"
 
 #include <QKeyEvent>
@@ -47,6 +48,8 @@ VideoWindow::VideoWindow(FormRegistry& forms, const AppServices& services)
     // 3 pixels wider than the window: cut off at the right. Hidden until the reveal.
     wmpt = ui.player(QStringLiteral("wmpt"));
     m_playerRect = wmpt->geometry();
+    if (services.remembered != nullptr)
+        services.remembered->keepVolumeOf(*wmpt);
     Gg1 = ui.banner(QStringLiteral("Gg1"));
     ui.timer(Timer1, QStringLiteral("Timer1"));
     ui.applyTabOrder();

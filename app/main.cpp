@@ -1,8 +1,11 @@
 #include "app/Application.h"
+#include "app/PlaybackHub.h"
+#include "app/RememberedState.h"
 #include "catalogue/ListFolder.h"
 #include "chrome/StartupPlatform.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
+#include "player/MediaPlayer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,6 +27,7 @@ int main(int argc, char** argv)
     // The program ends when its last window is unloaded, not when the last one is hidden.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.kelvane.Kelvane"));
 
     kelvane::QtMessageBox messageBox;
     kelvane::DesktopShell shell;
@@ -39,9 +43,22 @@ int main(int argc, char** argv)
             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
             .folder;
 
+    kelvane::RememberedState remembered;
+    services.remembered = &remembered;
+
     kelvane::FormRegistry forms;
     QObject::connect(&forms, &kelvane::FormRegistry::lastFormUnloaded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
+
+    // Media keys and the desktop's media controls; without a session bus the program runs as
+    // before.
+    kelvane::PlaybackHub hub(forms);
+    kelvane::MprisService mpris(hub, QStringLiteral("example.kelvane.Kelvane"));
+    if (mpris.registerOnSessionBus()) {
+        services.hub = &hub;
+        QObject::connect(&hub, &kelvane::PlaybackHub::playerChanged, &mpris,
+                         &kelvane::MprisService::follow);
+    }
     kelvane::RegisterForms(forms, services);
     kelvane::StartProgram(forms);
     return QApplication::exec();

@@ -144,8 +144,9 @@ void QuandleXPTaskBar::PositionHost(QWidget& host)
     tmrCheckMouseOver->setInterval(kPollIntervalMs);
 }
 
-void QuandleXPTaskBar::showInView()
+void QuandleXPTaskBar::showInView(int holdMs)
 {
+    m_hold = holdMs > 0 ? QDeadlineTimer(holdMs) : QDeadlineTimer();
     if (!m_host)
         return;
     QWidget& host = *m_host;
@@ -189,9 +190,11 @@ void QuandleXPTaskBar::tmrCheckMouseOver_Timer()
     // Inclusive on every side: the column just right of the window and the row just below it
     // count as over it.
     // A box the window opened holds it in view: the pointer is then on the box.
-    const bool inside = (r.left <= pointer.x() && pointer.x() <= r.right && r.top <= pointer.y() &&
-                         pointer.y() <= r.bottom) ||
-                        m_platform.hasOpenDialog(*m_host);
+    const bool over = r.left <= pointer.x() && pointer.x() <= r.right && r.top <= pointer.y() &&
+                      pointer.y() <= r.bottom;
+    if (over)
+        m_hold = QDeadlineTimer(); // visited: from now on it follows the pointer
+    const bool inside = over || !m_hold.hasExpired() || m_platform.hasOpenDialog(*m_host);
     if (inside != m_mouseOver) {
         m_mouseOver = inside;
         tmrExpand->setEnabled(true);

@@ -6,6 +6,7 @@
 #include "platform/PropertyBag.h"
 #include "platform/Timer.h"
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -66,8 +67,10 @@ public:
     void UserControl_Resize();
 
     // Puts the docked host at its shown place at once, as if the pointer had slid it in; it
-    // docks again when the pointer is not over it. For a window opened under the pointer.
-    void showInView();
+    // docks again when the pointer is not over it (a window opened under the pointer). With a
+    // hold it stays in view until the pointer has been over it, for at most holdMs (a window
+    // brought into view from elsewhere).
+    void showInView(int holdMs = 0);
 
     // The pointer poll (every 200 ms once docked) and the slide step (every 25 ms while sliding).
     void tmrCheckMouseOver_Timer();
@@ -108,6 +111,7 @@ private:
     float m_workRight = 0;
     float m_workBottom = 0;
     bool m_mouseOver = false;
+    QDeadlineTimer m_hold; // in view until the pointer visits or this expires
 };
 
 } // namespace kelvane

@@ -178,8 +178,7 @@ void MediaPlayer::close()
 {
     const bool wasIdle = !m_session.active && m_state == State::Stopped;
     resetSession(false);
-    m_listedName.clear();
-    updateBar();
+    setStationName(QString());
     if (wasIdle)
         return;
     m_mpv->stop();
@@ -354,6 +353,7 @@ void MediaPlayer::setStationName(const QString& name)
         return;
     m_listedName = name;
     updateBar();
+    Q_EMIT stationNameChanged(name);
 }
 
 void MediaPlayer::setVolume(int volume)
@@ -364,6 +364,7 @@ void MediaPlayer::setVolume(int volume)
     m_volume = volume;
     m_mpv->setVolume(volume);
     updateBar();
+    Q_EMIT volumeChanged(volume);
 }
 
 void MediaPlayer::setMuted(bool muted)
@@ -373,6 +374,7 @@ void MediaPlayer::setMuted(bool muted)
     m_muted = muted;
     m_mpv->setMuted(muted);
     updateBar();
+    Q_EMIT mutedChanged(muted);
 }
 
 void MediaPlayer::setState(State state)

@@ -94,6 +94,10 @@ public:
 Q_SIGNALS:
     void stateChanged(kelvane::MediaPlayer::State state);
     void nowPlayingChanged(const QString& title);
+    void volumeChanged(int volume);
+    void mutedChanged(bool muted);
+    // The listed station's name changed (a new station, or close()).
+    void stationNameChanged(const QString& name);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -319,6 +319,18 @@ TEST_P(InViewTable, ShownInViewUnderThePointerThenDocksWhenItLeaves)
     EXPECT_EQ(desktop.position(), docked);
 }
 
+TEST_F(DockingTest, AHeldWindowWaitsForThePointersVisitThenFollowsIt)
+{
+    dock(3);
+    bar->showInView(60000);
+    pointAt(10, 900);
+    EXPECT_FALSE(bar->tmrExpand->Enabled()) << "held: not yet visited";
+    pointAt(600, 100);
+    pointAt(10, 900);
+    slideToEnd();
+    EXPECT_EQ(desktop.position(), QPoint(464, -309));
+}
+
 TEST_F(DockingTest, AnOpenDialogHoldsTheHostInViewWhereverThePointerIs)
 {
     dock(3);

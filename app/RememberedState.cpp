@@ -1,0 +1,92 @@
+#include "app/RememberedState.h"
+
+#include "player/MediaPlayer.h"
+
+#include <QListWidget>
+#include <QSettings>
+
+#include <algorithm>
+
+namespace kelvane {
+
+namespace {
+
+const QString kVolume = QStringLiteral("player/volume");
+const QString kMuted = QStringLiteral("player/muted");
+QString stationKey(const QString& list)
+{
+    return QStringLiteral("stations/") + list;
+}
+
+} // namespace
+
+RememberedState::RememberedState(const QString& filePath)
+    : m_settings(filePath.isEmpty() ? std::make_unique<QSettings>(
+                                          QSettings::NativeFormat, QSettings::UserScope,
+                                          QStringLiteral("Kelvane"), QStringLiteral("Kelvane"))
+                                    : std::make_unique<QSettings>(filePath, QSettings::IniFormat))
+{
+    // A damaged file reads as empty: the defaults hold and the next write replaces it.
+}
+
+RememberedState::~RememberedState() = default;
+
+int RememberedState::volume(int fallback) const
+{
+    bool ok = false;
+    const int v = m_settings->value(kVolume).toInt(&ok);
+    return ok ? std::clamp(v, 0, 100) : fallback;
+}
+
+bool RememberedState::muted() const
+{
+    return m_settings->value(kMuted).toString() == u"true";
+}
+
+QString RememberedState::lastStation(const QString& list) const
+{
+    return m_settings->value(stationKey(list)).toString();
+}
+
+void RememberedState::setVolume(int volume)
+{
+    m_settings->setValue(kVolume, std::clamp(volume, 0, 100));
+}
+
+void RememberedState::setMuted(bool muted)
+{
+    m_settings->setValue(kMuted, muted ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+void RememberedState::setLastStation(const QString& list, const QString& name)
+{
+    m_settings->setValue(stationKey(list), name);
+}
+
+void RememberedState::keepVolumeOf(MediaPlayer& player)
+{
+    player.setVolume(volume(player.volume()));
+    player.setMuted(muted());
+    QObject::connect(&player, &MediaPlayer::volumeChanged, &player,
+                     [this](int v) { setVolume(v); });
+    QObject::connect(&player, &MediaPlayer::mutedChanged, &player, [this](bool m) { setMuted(m); });
+}
+
+void RememberedState::selectLastStation(const QString& list, QListWidget& box) const
+{
+    const QString name = lastStation(list);
+    if (name.isEmpty())
+        return;
+    const QList<QListWidgetItem*> found = box.findItems(name, Qt::MatchExactly);
+    if (found.isEmpty())
+        return;
+    box.setCurrentItem(found.first());
+    box.scrollToItem(found.first(), QAbstractItemView::PositionAtCenter);
+}
+
+void RememberedState::sync()
+{
+    m_settings->sync();
+}
+
+} // namespace kelvane

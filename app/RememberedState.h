@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QListWidget;
+class QSettings;
+
+namespace kelvane {
+
+class MediaPlayer;
+
+// What the program remembers between runs, in the user's config folder: the volume, mute and
+// the last station played from each list. A missing, unreadable or damaged file gives the
+// defaults; the file is replaced whole when written, never left half written.
+class RememberedState
+{
+public:
+    // The given file, or the program's file in the user's config folder when empty.
+    explicit RememberedState(const QString& filePath = QString());
+    ~RememberedState();
+
+    int volume(int fallback) const;
+    bool muted() const;
+    // The station's name as listed; empty when none was played from that list.
+    QString lastStation(const QString& list) const;
+
+    void setVolume(int volume);
+    void setMuted(bool muted);
+    void setLastStation(const QString& list, const QString& name);
+    // The player starts at the remembered volume and mute, and every change is remembered.
+    void keepVolumeOf(MediaPlayer& player);
+    // Selects the list's remembered station and scrolls it into view, without playing it.
+    void selectLastStation(const QString& list, QListWidget& box) const;
+
+    // Writes what changed now (it is written from the event loop anyway).
+    void sync();
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};
+
+} // namespace kelvane

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QVariantMap>
+
+namespace kelvane {
+
+class MediaPlayer;
+
+// What the desktop's media controls ask of the program beyond the player itself.
+class MprisHost
+{
+public:
+    virtual ~MprisHost() = default;
+    // Brings the window of the station that played last into view.
+    virtual void raise() = 0;
+    virtual void quit() = 0;
+    // Plays the next (+1) or previous (-1) station of the list that played last.
+    virtual void step(int delta) = 0;
+};
+
+// The program on the session bus as an MPRIS 2 media player, so media keys and the desktop's
+// media controls reach it. It follows one player at a time: the one that played last.
+class MprisService : public QObject
+{
+    Q_OBJECT
+public:
+    static inline const QString kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
+
+    MprisService(MprisHost& host, const QString& desktopEntry, QObject* parent = nullptr);
+    ~MprisService() override;
+
+    // Registers on the session bus; false (and nothing else happens) without one.
+    bool registerOnSessionBus();
+    QString serviceName() const { return m_serviceName; }
+
+    void follow(MediaPlayer* player);
+    MediaPlayer* player() const;
+    MprisHost& host() const { return m_host; }
+    QString desktopEntry() const { return m_desktopEntry; }
+
+    // The player interface's values, as the bus reads them.
+    QString playbackStatus() const;
+    QVariantMap metadata() const;
+    double volume() const;
+    void setVolume(double volume);
+
+private:
+    void announce(const QStringList& names);
+
+    MprisHost& m_host;
+    QString m_desktopEntry;
+    QString m_serviceName;
+    QPointer<MediaPlayer> m_player;
+    QList<QMetaObject::Connection> m_connections;
+    quint64 m_track = 0; // a new track id for every station
+};
+
+} // namespace kelvane
