@@ -48,12 +48,6 @@ pids+=($!)
 no_proxy=127.0.0.1 http_proxy="http://127.0.0.1:$proxy" "$work/kelvane" >"$work/kelvane.log" 2>&1 &
 pids+=($!)
 
-window() { # name WxH: the shown window of that exact name and size
-  for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-    xdotool getwindowgeometry "$w" | grep -q "Geometry: $2\$" && { echo "$w"; return 0; }
-  done
-  return 1
-}
 top_of() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^Y=//p'; }
 in_view() { [ "$(top_of "$1")" -ge 0 ]; }
 docked() { [ "$(top_of "$1")" -lt 0 ]; }

@@ -31,3 +31,11 @@ wait_for() {
 free_port() {
   python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
 }
+# The shown window of that exact name and size (xdotool's id), if there is one.
+window() { # name WxH
+  for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+    xdotool getwindowgeometry "$w" | grep -q "Geometry: $2\$" && { echo "$w"; return 0; }
+  done
+  return 1
+}
+radio_window() { window Kelvane 351x312; }

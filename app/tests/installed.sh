@@ -58,12 +58,6 @@ start() {
   pids+=($app)
   wait_for 30 radio_window || fail "the installed program shows no radio window"
 }
-radio_window() {
-  for w in $(xdotool search --onlyvisible --name '^Kelvane$' 2>/dev/null); do
-    xdotool getwindowgeometry "$w" | grep -q 'Geometry: 351x312' && { echo "$w"; return 0; }
-  done
-  return 1
-}
 
 start
 for f in fmstacionet.dat tvstacionet.dat tvadult.dat; do

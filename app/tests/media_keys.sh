@@ -65,12 +65,6 @@ start() {
   wait_for 30 playerctl -p kelvane status || fail "the program did not appear on the session bus"
   wait_for 30 radio_window || fail "no radio window"
 }
-radio_window() {
-  for w in $(xdotool search --onlyvisible --name '^Kelvane$' 2>/dev/null); do
-    xdotool getwindowgeometry "$w" | grep -q 'Geometry: 351x312' && { echo "$w"; return 0; }
-  done
-  return 1
-}
 quit() {
   call Quit
   wait_for 15 bash -c "! kill -0 $app" || fail "the program did not end on Quit"

@@ -23,15 +23,6 @@ pids+=($app)
 wait_for 15 xdotool search --name '^Splash Kelvane$' || fail "no splash window"
 ok "splash window appeared"
 
-radio_window() {
-  for w in $(xdotool search --name '^Kelvane$' 2>/dev/null); do
-    if xdotool getwindowgeometry "$w" | grep -q 'Geometry: 351x312'; then
-      echo "$w"
-      return 0
-    fi
-  done
-  return 1
-}
 wait_for 20 radio_window || fail "no radio window of 351 x 312"
 win=$(radio_window)
 ok "radio window 351 x 312 appeared"

@@ -39,12 +39,6 @@ pids+=($!)
 http_proxy="http://127.0.0.1:$port" "$work/kelvane" >"$work/kelvane.log" 2>&1 &
 pids+=($!)
 
-radio_window() {
-  for w in $(xdotool search --name '^Kelvane$' 2>/dev/null); do
-    xdotool getwindowgeometry "$w" | grep -q 'Geometry: 351x312' && echo "$w" && return 0
-  done
-  return 1
-}
 wait_for 30 radio_window || fail "no radio window"
 win=$(radio_window)
 eval "$(xdotool getwindowgeometry --shell "$win")"

@@ -6,13 +6,6 @@ set -u
 exe=$1
 source "$(dirname "$0")/desktop.sh"
 
-# The window of that exact name and size, if shown.
-window() { # name WxH
-  for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-    xdotool getwindowgeometry "$w" | grep -q "Geometry: $2\$" && { echo "$w"; return 0; }
-  done
-  return 1
-}
 shot() { import -window root "$work/shot.png"; }
 # "r,g,b" of one screen pixel of the last shot.
 pixel() { convert "$work/shot.png" -crop "1x1+$1+$2" -format '%[fx:int(255*r+.5)],%[fx:int(255*g+.5)],%[fx:int(255*b+.5)]' info:; }
