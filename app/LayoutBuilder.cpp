@@ -6,6 +6,7 @@
 #include "button/SkinButton.h"
 #include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
+#include "platform/OleColor.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "player/MediaPlayer.h"
@@ -19,17 +20,12 @@ namespace kelvane {
 
 namespace {
 
-QColor fromOle(OleColor colour)
-{
-    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-}
-
 void setTextColour(QWidget* widget, QPalette::ColorRole role, const ControlLayout& control)
 {
     if (!control.foreColor)
         return;
     QPalette palette = widget->palette();
-    palette.setColor(role, fromOle(*control.foreColor));
+    palette.setColor(role, oleToQColor(*control.foreColor));
     widget->setPalette(palette);
 }
 

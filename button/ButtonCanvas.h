@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PropertyBag.h"
+#include "platform/OleColor.h"
 
 #include <QImage>
 #include <QRect>

@@ -11,7 +11,7 @@ namespace kelvane {
 qint32 SystemColorRGB(int index)
 {
     const QPalette palette = QGuiApplication::palette();
-    auto rgbOf = [](const QColor& colour) { return static_cast<qint32>(fromQColor(colour)); };
+    auto rgbOf = [](const QColor& colour) { return static_cast<qint32>(oleFromQColor(colour)); };
     switch (index) {
     case kColorWindow:
         return rgbOf(palette.color(QPalette::Active, QPalette::Base));
@@ -77,17 +77,6 @@ OleColor BlendColors(OleColor first, OleColor second)
     auto mean = [](int p, int q) { return static_cast<int>(std::nearbyint((p + q) / 2.0)); };
     return RGB(mean(redOf(first), redOf(second)), mean(greenOf(first), greenOf(second)),
                mean(blueOf(first), blueOf(second)));
-}
-
-QColor toQColor(OleColor rgb)
-{
-    return QColor(redOf(rgb), greenOf(rgb), blueOf(rgb));
-}
-
-OleColor fromQColor(const QColor& colour)
-{
-    const QColor converted = colour.toRgb();
-    return RGB(converted.red(), converted.green(), converted.blue());
 }
 
 } // namespace kelvane

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "platform/PropertyBag.h"
-
-#include <QColor>
+#include "platform/OleColor.h"
 
 namespace kelvane {
 
@@ -63,9 +61,5 @@ OleColor ShiftColor(OleColor colour, int k);
 OleColor LightenColor(OleColor colour, int k);
 // The channel-wise mean of two colours, halves rounded to even.
 OleColor BlendColors(OleColor first, OleColor second);
-
-// An RGB value (not a reference) as a QColor, and back.
-QColor toQColor(OleColor rgb);
-OleColor fromQColor(const QColor& colour);
 
 } // namespace kelvane

@@ -80,7 +80,7 @@ void ButtonTooltip::setTextColor(qint32 rgb)
     if (rgb < 0)
         return;
     QPalette colours = palette();
-    colours.setColor(QPalette::ToolTipText, toQColor(static_cast<OleColor>(rgb)));
+    colours.setColor(QPalette::ToolTipText, oleToQColor(static_cast<OleColor>(rgb)));
     setPalette(colours);
 }
 
@@ -89,7 +89,7 @@ void ButtonTooltip::setBackgroundColor(qint32 rgb)
     if (rgb < 0)
         return;
     QPalette colours = palette();
-    colours.setColor(QPalette::ToolTipBase, toQColor(static_cast<OleColor>(rgb)));
+    colours.setColor(QPalette::ToolTipBase, oleToQColor(static_cast<OleColor>(rgb)));
     setPalette(colours);
 }
 

@@ -559,7 +559,7 @@ void SkinButton::DrawCaption()
     if (m_caption.isEmpty())
         return;
     QPainter painter(&m_canvas.image());
-    painter.setPen(toQColor(colour));
+    painter.setPen(oleToQColor(colour));
     painter.setFont(QWidget::font());
     // The flags never ask for prefixes to be left alone, so "&x" underlines x and "&&" is "&".
     int flags = static_cast<int>(alignmentOf(m_captionFormat)) | Qt::TextShowMnemonic;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/OleColor.h"
+
 #include <QByteArray>
 #include <QFont>
 #include <QImage>
@@ -11,10 +13,6 @@
 #include <variant>
 
 namespace kelvane {
-
-// A colour as placed controls store it: 0x00BBGGRR (red in the low byte). Values with the top
-// bit set (0x800000nn) refer to system colour nn.
-using OleColor = quint32;
 
 // A font as it is persisted: face, size in points, weight (400 regular, 700 bold), character
 // set (0 ANSI, 134 GB2312) and the styles. QFont has no character set, so it is kept here.

@@ -37,13 +37,13 @@ protected:
         m_savedPalette = QApplication::palette();
         QPalette palette = m_savedPalette;
         auto set = [&palette](QPalette::ColorRole role, OleColor colour) {
-            palette.setColor(QPalette::All, role, toQColor(colour));
+            palette.setColor(QPalette::All, role, oleToQColor(colour));
         };
         set(QPalette::Button, kFace);
         set(QPalette::Highlight, kHighlight);
         set(QPalette::Dark, kShadow);
         set(QPalette::ButtonText, kText);
-        palette.setColor(QPalette::Disabled, QPalette::ButtonText, toQColor(kGrayText));
+        palette.setColor(QPalette::Disabled, QPalette::ButtonText, oleToQColor(kGrayText));
         set(QPalette::Base, kWindow);
         set(QPalette::Midlight, kLight);
         set(QPalette::Light, kHilight);
@@ -117,7 +117,10 @@ protected:
 
     // The button as it is drawn.
     QImage shot() const { return button->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    static OleColor at(const QImage& image, int x, int y) { return fromQColor(image.pixel(x, y)); }
+    static OleColor at(const QImage& image, int x, int y)
+    {
+        return oleFromQColor(image.pixel(x, y));
+    }
 
     RecordingShell shell;
     std::unique_ptr<QWidget> host;
