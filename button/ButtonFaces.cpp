@@ -11,10 +11,7 @@ namespace kelvane {
 
 namespace {
 
-constexpr int kNormal = 1;
-constexpr int kHot = 2;
-constexpr int kPressed = 3;
-constexpr int kDisabled = 4;
+using enum ButtonStates;
 
 constexpr int kEdgeRaised = 5;
 constexpr int kEdgeSunken = 10;
@@ -86,41 +83,41 @@ struct Face
             pixel(p.x(), p.y(), c);
     }
 
-    void style0();
-    void style1or2(bool flat);
-    void style3();
-    void style4();
-    void style5Fixed();
-    void style5Custom();
-    void style7();
-    void style8();
-    void style9();
-    void style10();
+    void raised();
+    void thinOrFlat(bool flat);
+    void etched();
+    void tinted();
+    void outlinedFixed();
+    void outlinedCustom();
+    void derived();
+    void shadowed();
+    void banded();
+    void skin();
 };
 
-void Face::style0()
+void Face::raised()
 {
     const OleColor other = s.useCustomColors ? s.highlightColor : F;
-    background(s.state == kNormal ? C : other);
-    edge(s.state == kPressed ? kEdgeSunken : kEdgeRaised);
+    background(s.state == Normal ? C : other);
+    edge(s.state == Pressed ? kEdgeSunken : kEdgeRaised);
 }
 
-void Face::style1or2(bool flat)
+void Face::thinOrFlat(bool flat)
 {
     const OleColor other = s.useCustomColors ? s.highlightColor : F;
-    const OleColor back = (s.state == kNormal || s.state == kDisabled) ? C : other;
+    const OleColor back = (s.state == Normal || s.state == Disabled) ? C : other;
     background(back);
     switch (s.state) {
-    case kNormal:
+    case Normal:
         if (flat)
             frame(0, 0, W - 1, H - 1, C);
         else
             edge(kRaisedInner);
         break;
-    case kHot:
+    case Hot:
         edge(kRaisedInner);
         break;
-    case kPressed:
+    case Pressed:
         edge(kSunkenOuter);
         break;
     default:
@@ -129,28 +126,28 @@ void Face::style1or2(bool flat)
     }
 }
 
-void Face::style3()
+void Face::etched()
 {
     const OleColor shadow = system(kColorButtonShadow);
     background(C);
     OleColor tint = C;
-    if (s.state == kHot)
+    if (s.state == Hot)
         tint =
             s.useCustomColors ? BlendColors(s.highlightColor, s.backColor) : BlendColors(shadow, F);
-    else if (s.state == kPressed)
+    else if (s.state == Pressed)
         tint = s.useCustomColors ? s.highlightColor : shadow;
     canvas.FillRectWith(s.contentEdges, tint);
     canvas.DrawEtchedFrame(0, 0, W - 1, H - 1, shadow, system(kColorWindow), tint);
 }
 
-void Face::style4()
+void Face::tinted()
 {
     switch (s.state) {
-    case kHot:
+    case Hot:
         fill(0, 0, W - 1, H - 1, LightenColor(R, 176));
         frame(0, 0, W - 1, H - 1, R);
         break;
-    case kPressed:
+    case Pressed:
         fill(0, 0, W - 1, H - 1, LightenColor(R, 128));
         frame(0, 0, W - 1, H - 1, R);
         break;
@@ -160,16 +157,16 @@ void Face::style4()
     }
 }
 
-void Face::style5Fixed()
+void Face::outlinedFixed()
 {
-    if (s.state == kDisabled) {
+    if (s.state == Disabled) {
         background(RGB(245, 244, 234));
         frame(0, 0, W - 1, H - 1, RGB(201, 199, 186));
         disabledCorners(RGB(216, 213, 199));
         return;
     }
     background(F);
-    if (s.state == kPressed) {
+    if (s.state == Pressed) {
         rows(RGB(209, 204, 193), RGB(228, 227, 220), 2, 1, W - 1, 4);
         rows(RGB(228, 227, 220), RGB(227, 226, 219), 2, 4, W - 1, H - 8);
         rows(RGB(227, 226, 219), RGB(242, 241, 238), 3, H - 4, W - 1, 3);
@@ -181,7 +178,7 @@ void Face::style5Fixed()
         rows(RGB(235, 235, 230), RGB(214, 208, 197), 1, H - 4, W - 2, 3);
         rows(RGB(251, 251, 250), RGB(228, 226, 218), W - 3, 3, W - 2, H - 5);
         rows(RGB(245, 244, 242), RGB(219, 215, 205), W - 2, 3, W - 1, H - 5);
-        if (s.state == kHot) {
+        if (s.state == Hot) {
             line(2, 1, W - 2, 1, RGB(255, 240, 207));
             line(2, 2, W - 2, 2, RGB(253, 216, 137));
             line(2, H - 3, W - 2, H - 3, RGB(248, 179, 48));
@@ -212,15 +209,15 @@ void Face::style5Fixed()
         pixel(p.x(), p.y(), RGB(191, 199, 202));
 }
 
-void Face::style5Custom()
+void Face::outlinedCustom()
 {
     switch (s.state) {
-    case kDisabled:
+    case Disabled:
         background(C);
         frame(0, 0, W - 1, H - 1, down(C, 64));
         disabledCorners(down(C, 53));
         return;
-    case kPressed: {
+    case Pressed: {
         rows(down(C, 37), down(C, 21), 2, 1, W - 1, 4);
         rows(down(C, 21), down(C, 5), 2, 4, W - 1, H - 8);
         rows(down(C, 5), up(C, 5), 3, H - 4, W - 1, 3);
@@ -264,10 +261,10 @@ void Face::style5Custom()
 
     bool ring = false;
     OleColor q = 0;
-    if (s.state == kHot) {
+    if (s.state == Hot) {
         ring = true;
         q = s.highlightColor;
-    } else if (s.state == kNormal && s.hasFocus && s.showFocus) {
+    } else if (s.state == Normal && s.hasFocus && s.showFocus) {
         ring = true;
         q = HL;
     }
@@ -281,17 +278,17 @@ void Face::style5Custom()
     }
 }
 
-void Face::style7()
+void Face::derived()
 {
     int k = 8;
     switch (s.state) {
-    case kHot:
+    case Hot:
         k = 24;
         break;
-    case kPressed:
+    case Pressed:
         k = -9;
         break;
-    case kDisabled:
+    case Disabled:
         k = 18;
         break;
     default:
@@ -306,7 +303,7 @@ void Face::style7()
         line(W - 1, 0, W - 1, H, outline);
         innerCorners(outline);
     };
-    if (s.state == kPressed) {
+    if (s.state == Pressed) {
         rows(down(B, 15), B, 1, 1, W - 2, H - 2);
         rows(down(B, 21), up(B, 21), W - 2, 2, W - 3, H - 5);
         rows(down(B, 32), down(B, 5), 1, 2, 2, H - 5);
@@ -317,18 +314,18 @@ void Face::style7()
         return;
     }
     background(B);
-    const int spread = s.state == kHot ? 16 : 15;
+    const int spread = s.state == Hot ? 16 : 15;
     rows(up(B, spread), down(B, spread), 1, 1, W - 2, H - 3);
     rows(up(B, 21), down(B, 21), 1, 2, 2, H - 5);
     rows(down(B, 5), down(B, 32), W - 2, 2, W - 3, H - 5);
     drawOutline();
-    outerCorners(s.state == kDisabled ? up(C, 5) : down(C, 21));
-    if (s.state == kNormal || s.state == kDisabled) {
+    outerCorners(s.state == Disabled ? up(C, 5) : down(C, 21));
+    if (s.state == Normal || s.state == Disabled) {
         line(2, 1, W - 2, 1, up(C, 21));
         line(2, H - 2, W - 2, H - 2, down(C, 37));
     }
     // The ring needs no ShowFocus in this look.
-    if (s.state == kHot || (s.state == kNormal && s.hasFocus)) {
+    if (s.state == Hot || (s.state == Normal && s.hasFocus)) {
         line(2, 1, W - 2, 1, up(R, 21));
         line(1, 2, W - 1, 2, up(R, 21));
         line(1, H - 3, W - 1, H - 3, down(R, 5));
@@ -336,13 +333,13 @@ void Face::style7()
     }
 }
 
-void Face::style8()
+void Face::shadowed()
 {
     OleColor B = C;
-    if (s.state != kNormal)
+    if (s.state != Normal)
         B = s.useCustomColors ? s.highlightColor : up(F, 15);
     const OleColor O = down(C, 48);
-    const bool pressed = s.state == kPressed;
+    const bool pressed = s.state == Pressed;
     background(B);
     if (pressed)
         rows(down(B, 15), up(B, 15), 2, 2, W - 3, H - 6);
@@ -367,17 +364,17 @@ void Face::style8()
     line(W - 3, H - 1, W, H - 4, up(shadow, 15));
 }
 
-void Face::style9()
+void Face::banded()
 {
     int k = -15;
     switch (s.state) {
-    case kHot:
+    case Hot:
         k = 1;
         break;
-    case kPressed:
+    case Pressed:
         k = 24;
         break;
-    case kDisabled:
+    case Disabled:
         k = 15;
         break;
     default:
@@ -385,7 +382,7 @@ void Face::style9()
     }
     OleColor base = F;
     if (s.useCustomColors)
-        base = (s.state == kHot || s.state == kPressed) ? s.highlightColor : s.backColor;
+        base = (s.state == Hot || s.state == Pressed) ? s.highlightColor : s.backColor;
     const OleColor B = ShiftColor(base, k);
 
     background(B);
@@ -429,12 +426,12 @@ void Face::style9()
     line(W - 4, H - 1, W - 1, H - 4, down(B, 21)); // bottom-right diagonal
 }
 
-void Face::style10()
+void Face::skin()
 {
     SkinKind kind = SkinKind::Silver;
-    if (s.state == kPressed)
+    if (s.state == Pressed)
         kind = SkinKind::DarkBlue;
-    else if (s.state == kHot || s.hasFocus)
+    else if (s.state == Hot || s.hasFocus)
         kind = SkinKind::Blue;
     drawSkin(canvas, skinImage(kind));
 }
@@ -450,76 +447,77 @@ void drawFace(ButtonCanvas& canvas, const FaceSettings& settings)
 {
     Face face{canvas, settings, canvas.width(), canvas.height()};
     switch (settings.style) {
-    case 0:
-        face.style0();
+    case ButtonStyle::Raised:
+        face.raised();
         break;
-    case 1:
-        face.style1or2(false);
+    case ButtonStyle::ThinRaised:
+        face.thinOrFlat(false);
         break;
-    case 2:
-        face.style1or2(true);
+    case ButtonStyle::Flat:
+        face.thinOrFlat(true);
         break;
-    case 3:
-        face.style3();
+    case ButtonStyle::Etched:
+        face.etched();
         break;
-    case 4:
-        face.style4();
+    case ButtonStyle::Tinted:
+        face.tinted();
         break;
-    case 5:
+    case ButtonStyle::Outlined:
         if (settings.useCustomColors)
-            face.style5Custom();
+            face.outlinedCustom();
         else
-            face.style5Fixed();
+            face.outlinedFixed();
         break;
-    case 7:
-        face.style7();
+    case ButtonStyle::Derived:
+        face.derived();
         break;
-    case 8:
-        face.style8();
+    case ButtonStyle::Shadowed:
+        face.shadowed();
         break;
-    case 9:
-        face.style9();
+    case ButtonStyle::Banded:
+        face.banded();
         break;
-    case 10:
-        face.style10();
+    case ButtonStyle::Skin:
+        face.skin();
         break;
+    case ButtonStyle::Themed:
     default:
         break;
     }
 }
 
-QRegion styleRegion(int style, int width, int height)
+QRegion styleRegion(ButtonStyle style, int width, int height)
 {
     const int W = width;
     const int H = height;
     switch (style) {
-    case 5:
-    case 7:
+    case ButtonStyle::Outlined:
+    case ButtonStyle::Derived:
         return QRegion(
             QPolygon({QPoint(0, 1), QPoint(1, 0), QPoint(W - 1, 0), QPoint(W, 1), QPoint(W, H - 2),
                       QPoint(W - 2, H), QPoint(2, H), QPoint(0, H - 2)}),
             Qt::OddEvenFill);
-    case 8:
-    case 9:
+    case ButtonStyle::Shadowed:
+    case ButtonStyle::Banded:
         return QRegion(
             QPolygon({QPoint(0, 2), QPoint(2, 0), QPoint(W - 3, 0), QPoint(W, 3), QPoint(W, H - 3),
                       QPoint(W - 3, H), QPoint(4, H), QPoint(0, H - 4)}),
             Qt::OddEvenFill);
-    case 10:
+    case ButtonStyle::Skin:
         return roundedRegion(W, H);
     default:
         return QRegion(0, 0, W, H);
     }
 }
 
-int iconMargin(int style)
+int iconMargin(ButtonStyle style)
 {
     switch (style) {
-    case 5:
-    case 7:
+    case ButtonStyle::Outlined:
+    case ButtonStyle::Derived:
         return 5;
-    case 9:
-    case 10:
+    case ButtonStyle::Banded:
+    case ButtonStyle::Skin:
         return 7;
     default:
         return 4;

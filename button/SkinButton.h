@@ -1,6 +1,7 @@
 #pragma once
 
 #include "button/ButtonCanvas.h"
+#include "button/ButtonStyle.h"
 #include "button/ButtonTheme.h"
 #include "button/ButtonTooltip.h"
 #include "platform/PropertyBag.h"
@@ -11,7 +12,11 @@
 #include <QRect>
 #include <QWidget>
 
+#include <span>
+
 namespace kelvane {
+
+struct ButtonProperty;
 
 // The command button of every window. It keeps its settings in its host's property bag, draws
 // its own face, tells the host about clicks and about the pointer entering and leaving it, and
@@ -28,19 +33,12 @@ class SkinButton : public QWidget
 {
     Q_OBJECT
 public:
-    enum ButtonStates
-    {
-        Normal = 1,
-        Hot = 2,
-        Pressed = 3,
-        Disabled = 4
-    };
     // OpenLink's result: failure, or a value above 32 for success.
     static constexpr qint32 kOpenLinkFailed = 0;
     static constexpr qint32 kOpenLinkOpened = 33;
 
     explicit SkinButton(Shell& shell, QWidget* parent = nullptr);
-    // With the visual theme the themed style (6) draws with; it must outlive the button.
+    // With the visual theme the themed style draws with; it must outlive the button.
     SkinButton(Shell& shell, ButtonTheme& theme, QWidget* parent = nullptr);
     ~SkinButton() override;
 
@@ -118,7 +116,7 @@ public:
 
     // --- State, for the drawing and for inspection ---
 
-    int ButtonState() const { return m_buttonState; }
+    ButtonStates ButtonState() const { return m_buttonState; }
     bool HasFocus() const { return m_hasFocus; }
     bool MouseInside() const { return m_mouseInside; }
     int LastButton() const { return m_lastButton; }
@@ -129,6 +127,8 @@ public:
     QRect ContentRect() const { return m_contentRect; }
     ButtonTooltip* TooltipWindow() const { return m_tooltipWindow; }
     QWidget* AboutBox() const { return m_About; }
+    // The surface the last repaint drew on.
+    const ButtonCanvas& canvas() const { return m_canvas; }
 
 Q_SIGNALS:
     void Click();
@@ -166,6 +166,14 @@ private:
     void UserControl_Hide();
     void UserControl_Terminate();
 
+    // The stored properties, in the order they are written; ButtonProperties.cpp.
+    static std::span<const ButtonProperty> storedProperties();
+    template <typename T> static const ButtonProperty& propertyOf(T SkinButton::*member);
+    // Stores a property's value, reports it and relays out or repaints, as its row says.
+    template <typename T> void store(T SkinButton::*member, const T& value);
+
+    ButtonStyle style() const { return static_cast<ButtonStyle>(m_style); }
+    bool isToggle() const { return m_buttonType == kToggleButton; }
     void settleState();
     void ApplyRegion();
     void SubclassWindow(QWidget* window);
@@ -208,12 +216,13 @@ private:
     qint32 m_buttonType = 0;
     bool m_value = false;
 
-    int m_buttonState = Normal;
+    static constexpr qint32 kToggleButton = 1; // ButtonType; any other value is a push button
+
+    ButtonStates m_buttonState = ButtonStates::Normal;
     bool m_hasFocus = false;
     bool m_mouseInside = false;
     int m_lastButton = 0;
     bool m_trackMouseAvailable = false;
-    bool m_useUser32Track = false;
     QPointer<ButtonTooltip> m_tooltipWindow;
     int m_captionFormat = 17; // centred with word wrap until the first layout
     QRect m_clientRect;

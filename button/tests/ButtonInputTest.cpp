@@ -19,14 +19,14 @@ TEST_F(ButtonInputTest, EnteringRaisesMouseEnterOnceAndLeavingMouseLeaveOnce)
     EXPECT_EQ(enters.count(), 1);
     EXPECT_EQ(leaves.count(), 0);
     EXPECT_TRUE(button->MouseInside());
-    EXPECT_EQ(button->ButtonState(), SkinButton::Hot);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Hot);
 
     moveOut();
     moveOut();
     EXPECT_EQ(enters.count(), 1);
     EXPECT_EQ(leaves.count(), 1);
     EXPECT_FALSE(button->MouseInside());
-    EXPECT_EQ(button->ButtonState(), SkinButton::Normal);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Normal);
 
     moveIn();
     EXPECT_EQ(enters.count(), 2);
@@ -69,11 +69,11 @@ TEST_F(ButtonInputTest, LeftClickRaisesClickAndEndsHot)
     QSignalSpy clicks(button, &SkinButton::Click);
     moveIn();
     QTest::mousePress(window(), Qt::LeftButton, {}, inButton());
-    EXPECT_EQ(button->ButtonState(), SkinButton::Pressed);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Pressed);
     EXPECT_EQ(clicks.count(), 0);
     QTest::mouseRelease(window(), Qt::LeftButton, {}, inButton());
     EXPECT_EQ(clicks.count(), 1);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Hot);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Hot);
     EXPECT_EQ(button->LastButton(), 1);
 }
 
@@ -85,7 +85,7 @@ TEST_F(ButtonInputTest, RightClickRaisesNothingAndTheNextLeftClickDoes)
     click(Qt::RightButton);
     EXPECT_EQ(clicks.count(), 0);
     EXPECT_EQ(button->LastButton(), 2);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Hot); // the right button leaves the look alone
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Hot); // the right button leaves the look alone
     click();
     EXPECT_EQ(clicks.count(), 1);
 }
@@ -106,7 +106,7 @@ TEST_F(ButtonInputTest, DoubleClickRaisesOneClick)
     moveIn();
     QTest::mouseDClick(window(), Qt::LeftButton, {}, inButton());
     EXPECT_EQ(clicks.count(), 1);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Hot);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Hot);
     click(); // and the next single click counts again
     EXPECT_EQ(clicks.count(), 2);
 }
@@ -122,16 +122,16 @@ TEST_F(ButtonInputTest, ToggleButtonFlipsValueOnEachClickAndStaysPressedAfterLea
     QTest::mouseRelease(window(), Qt::LeftButton, {}, inButton());
     EXPECT_TRUE(button->Value());
     EXPECT_EQ(clicks.count(), 1);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Pressed);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Pressed);
 
     moveOut();
-    EXPECT_EQ(button->ButtonState(), SkinButton::Pressed);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Pressed);
 
     moveIn();
     click();
     EXPECT_FALSE(button->Value());
     EXPECT_EQ(clicks.count(), 2);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Hot);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Hot);
 }
 
 TEST_F(ButtonInputTest, SpacePressAndReleaseClicksOnce)
@@ -142,10 +142,10 @@ TEST_F(ButtonInputTest, SpacePressAndReleaseClicksOnce)
     QSignalSpy clicks(button, &SkinButton::Click);
     QTest::keyPress(window(), Qt::Key_Space);
     EXPECT_EQ(clicks.count(), 1);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Pressed); // down, then the press clicks
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Pressed); // down, then the press clicks
     QTest::keyRelease(window(), Qt::Key_Space);
     EXPECT_EQ(clicks.count(), 1);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Hot);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Hot);
     EXPECT_EQ(button->LastButton(), 1);
 }
 
@@ -170,7 +170,7 @@ TEST_F(ButtonInputTest, EnterAndOtherKeysDoNotClick)
     QTest::keyClick(window(), Qt::Key_Enter);
     QTest::keyClick(window(), Qt::Key_A);
     EXPECT_EQ(clicks.count(), 0);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Normal);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Normal);
 }
 
 TEST_F(ButtonInputTest, FocusIsTrackedAndRepaints)
@@ -244,7 +244,7 @@ TEST_F(ButtonInputTest, DisabledButtonReceivesNoInputAtAll)
     place();
     button->setFocus();
     button->setEnabled(false);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Disabled);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Disabled);
     QSignalSpy clicks(button, &SkinButton::Click);
     QSignalSpy enters(button, &SkinButton::MouseEnter);
     moveIn();
@@ -254,7 +254,7 @@ TEST_F(ButtonInputTest, DisabledButtonReceivesNoInputAtAll)
     EXPECT_EQ(clicks.count(), 0);
     EXPECT_EQ(enters.count(), 0);
     EXPECT_EQ(button->LastButton(), 0);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Disabled);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Disabled);
     EXPECT_FALSE(button->HasFocus());
 
     button->setEnabled(true);
@@ -272,7 +272,7 @@ TEST_F(ButtonInputTest, ButtonStoredDisabledTakesNoClicks)
     QSignalSpy clicks(button, &SkinButton::Click);
     click();
     EXPECT_EQ(clicks.count(), 0);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Disabled);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Disabled);
 }
 
 TEST_F(ButtonInputTest, SettingValueRaisesNoClick)
@@ -282,7 +282,7 @@ TEST_F(ButtonInputTest, SettingValueRaisesNoClick)
     place(bag);
     QSignalSpy clicks(button, &SkinButton::Click);
     button->setValue(true);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Pressed);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Pressed);
     button->setValue(false);
     EXPECT_EQ(clicks.count(), 0);
 }
@@ -291,7 +291,7 @@ TEST_F(ButtonInputTest, PushButtonIgnoresValue)
 {
     place();
     button->setValue(true);
-    EXPECT_EQ(button->ButtonState(), SkinButton::Normal);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Normal);
     QSignalSpy clicks(button, &SkinButton::Click);
     click();
     EXPECT_TRUE(button->Value()); // a push button never flips it

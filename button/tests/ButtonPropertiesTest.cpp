@@ -70,7 +70,7 @@ TEST_F(ButtonPropertiesTest, EmptyBagLoadsTheReadDefaults)
     EXPECT_EQ(button.ButtonType(), 0);
     EXPECT_FALSE(button.Value());
     EXPECT_TRUE(button.Icon().isNull());
-    EXPECT_EQ(button.ButtonState(), SkinButton::Normal);
+    EXPECT_EQ(button.ButtonState(), ButtonStates::Normal);
 }
 
 TEST_F(ButtonPropertiesTest, NewControlTakesItsInstanceNameAndNewControlValues)

@@ -111,11 +111,11 @@ TEST_F(ButtonStylesTest, Style9SetsTheSamePixelsInEveryState)
     canvas.resize(QSize(105, 20));
     canvas.setRecordingWrites(true);
     FaceSettings face;
-    face.style = 9;
+    face.style = ButtonStyle::Banded;
     std::vector<bool> shapes[4];
     QImage pictures[4];
     for (int state = 1; state <= 4; ++state) {
-        face.state = state;
+        face.state = static_cast<ButtonStates>(state);
         drawFace(canvas, face);
         shapes[state - 1] = writtenPixels(canvas);
         pictures[state - 1] = canvas.image().copy();
@@ -388,17 +388,17 @@ TEST_F(ButtonStylesTest, Style10PressedImageSetsTheBlueImagesPixels)
     canvas.resize(QSize(120, 40));
     canvas.setRecordingWrites(true);
     FaceSettings face;
-    face.style = 10;
-    face.state = 2;
+    face.style = ButtonStyle::Skin;
+    face.state = ButtonStates::Hot;
     drawFace(canvas, face);
     const std::vector<bool> blue = writtenPixels(canvas);
     const QImage bluePicture = canvas.image().copy();
-    face.state = 3;
+    face.state = ButtonStates::Pressed;
     canvas.clear();
     drawFace(canvas, face);
     EXPECT_EQ(writtenPixels(canvas), blue);
     // Every pixel inside the outline is the skin's: no earlier background shows through.
-    const QRegion outline = styleRegion(10, 120, 40);
+    const QRegion outline = styleRegion(ButtonStyle::Skin, 120, 40);
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 120; ++x)
             EXPECT_EQ(blue[static_cast<std::size_t>(y * 120 + x)], outline.contains(QPoint(x, y)))
@@ -519,9 +519,9 @@ TEST_F(ButtonStylesTest, DesignedButtonsShowTheirHotLookButStyle5)
         return b->grab().toImage().convertToFormat(QImage::Format_RGB32);
     };
     EXPECT_EQ(at(shotOf(nine), 50, 9), up(kFace, 1));
-    EXPECT_EQ(nine->ButtonState(), SkinButton::Hot);
+    EXPECT_EQ(nine->ButtonState(), ButtonStates::Hot);
     EXPECT_EQ(at(shotOf(five), 50, 1), RGB(252, 252, 251));
-    EXPECT_EQ(five->ButtonState(), SkinButton::Normal);
+    EXPECT_EQ(five->ButtonState(), ButtonStates::Normal);
 }
 
 TEST_F(ButtonStylesTest, ToggleButtonSetDrawsPressed)
@@ -531,5 +531,5 @@ TEST_F(ButtonStylesTest, ToggleButtonSetDrawsPressed)
     place(9, QSize(105, 20), bag);
     button->setValue(true);
     EXPECT_EQ(at(shot(), 50, 9), up(kFace, 24));
-    EXPECT_EQ(button->ButtonState(), SkinButton::Pressed);
+    EXPECT_EQ(button->ButtonState(), ButtonStates::Pressed);
 }
