@@ -9,7 +9,11 @@ namespace kelvane {
 
 ButtonAbout::ButtonAbout(QWidget* parent) : QWidget(parent)
 {
-    setFixedSize(260, 96);
+    setFixedSize(377, 145);
+    QFont panelFont(u"Verdana"_s);
+    panelFont.setPointSizeF(9.75);
+    panelFont.setWeight(QFont::Normal);
+    setFont(panelFont);
     hide();
 }
 
@@ -26,11 +30,11 @@ void ButtonAbout::paintEvent(QPaintEvent*)
     heading.setBold(true);
     heading.setPointSizeF(heading.pointSizeF() * 1.3);
     painter.setFont(heading);
-    painter.drawText(QRect(12, 10, width() - 24, 30), Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(QRect(12, 10, width() - 24, 32), Qt::AlignLeft | Qt::AlignVCenter,
                      u"SkinButton 3.0"_s);
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(QRect(12, 42, width() - 24, 44), Qt::AlignLeft | Qt::TextWordWrap,
+    painter.drawText(QRect(12, 46, width() - 24, height() - 58), Qt::AlignLeft | Qt::TextWordWrap,
                      u"The skinned command button of Kelvane: eleven looks, hover, "
                      u"toggle and a tooltip of its own."_s);
 }

@@ -41,6 +41,7 @@ void ButtonCanvas::resize(QSize size, int dpiX, int dpiY)
     // The caption's point size turns into pixels through the surface's resolution.
     m_image.setDotsPerMeterX(static_cast<int>(std::lround(dpiX / 0.0254)));
     m_image.setDotsPerMeterY(static_cast<int>(std::lround(dpiY / 0.0254)));
+    m_pixelReads = 0;
     if (m_recording)
         resetWrites();
 }
@@ -88,6 +89,7 @@ void ButtonCanvas::setPixel(int x, int y, OleColor colour)
 
 OleColor ButtonCanvas::pixel(int x, int y) const
 {
+    ++m_pixelReads;
     if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
         return 0;
     const QRgb value = reinterpret_cast<const QRgb*>(m_image.constScanLine(y))[x];

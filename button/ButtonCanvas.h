@@ -29,6 +29,9 @@ public:
     void setPixel(int x, int y, OleColor colour);
     // The colour at (x, y); 0 outside the surface.
     OleColor pixel(int x, int y) const;
+    // How many pixels were read since the last resize, inside the surface or not: a repaint
+    // reads no more than its surface holds.
+    qint64 pixelReads() const { return m_pixelReads; }
 
     // A 1-pixel line from (x1, y1) towards (x2, y2); the end point itself is not drawn.
     void DrawLine(int x1, int y1, int x2, int y2, OleColor colour);
@@ -65,6 +68,7 @@ private:
     OleColor m_background = 0;
     bool m_recording = false;
     QImage m_writes;
+    mutable qint64 m_pixelReads = 0;
 };
 
 } // namespace kelvane

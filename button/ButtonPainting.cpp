@@ -6,6 +6,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 // The layout step and the repaint: face, caption and icon drawn into the button's canvas.
@@ -120,7 +121,7 @@ void SkinButton::paintEvent(QPaintEvent*)
 void SkinButton::drawButton()
 {
     m_canvas.resize(size(), logicalDpiX(), logicalDpiY());
-    m_canvas.setBackground(static_cast<OleColor>(TranslateColor(m_surfaceColor)));
+    m_canvas.setBackground(m_surfaceColor);
     settleState();
     if (m_buttonState == ButtonStates::Disabled)
         m_canvas.setBackground(static_cast<OleColor>(SystemColorRGB(kColorButtonFace)));
@@ -239,8 +240,13 @@ void SkinButton::drawIcon()
         drawPicture(x, y);
         const OleColor ground = m_canvas.pixel(1, 1);
         const OleColor grey = RGB(128, 128, 128);
-        for (int py = y; py <= y + size; ++py) {
-            for (int px = x; px <= x + size; ++px) {
+        // The square x..x+size, y..y+size, cut to the canvas: a stored size can be 32767.
+        const int left = std::max(x, 0);
+        const int top = std::max(y, 0);
+        const int right = std::min(x + size, m_canvas.width() - 1);
+        const int bottom = std::min(y + size, m_canvas.height() - 1);
+        for (int py = top; py <= bottom; ++py) {
+            for (int px = left; px <= right; ++px) {
                 if (m_canvas.pixel(px, py) != ground)
                     m_canvas.setPixel(px, py, grey);
             }

@@ -52,8 +52,7 @@ SkinButton::SkinButton(Shell& shell, QWidget* parent)
 {}
 
 SkinButton::SkinButton(Shell& shell, ButtonTheme& theme, QWidget* parent)
-    : QWidget(parent), m_shell(shell), m_theme(theme),
-      m_surfaceColor(systemColorReference(kColorButtonFace)), m_About(new ButtonAbout(this))
+    : QWidget(parent), m_shell(shell), m_theme(theme), m_About(new ButtonAbout(this))
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);

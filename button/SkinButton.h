@@ -188,9 +188,9 @@ private:
     Shell& m_shell;
     ButtonTheme& m_theme;
     // The control's drawing surface and the colour it clears to, which the faces' background
-    // steps and the disabled look change (a system colour reference until the first of them).
+    // steps and the disabled look change. The surface starts white.
     ButtonCanvas m_canvas;
-    OleColor m_surfaceColor = 0;
+    OleColor m_surfaceColor = 0x00FFFFFF;
 
     QImage m_icon;
     qint32 m_style = 0;

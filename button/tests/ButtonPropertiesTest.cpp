@@ -393,6 +393,17 @@ TEST_F(ButtonPropertiesTest, AboutShowsATopMostTitledWindowThatAClickHides)
     EXPECT_FALSE(about->isVisible());
 }
 
+TEST_F(ButtonPropertiesTest, AboutPanelIs377By145InVerdana975)
+{
+    const QWidget* about = button.AboutBox();
+    ASSERT_TRUE(about);
+    EXPECT_FALSE(about->isVisible());
+    EXPECT_EQ(about->size(), QSize(377, 145));
+    EXPECT_EQ(about->font().family(), u"Verdana"_s);
+    EXPECT_DOUBLE_EQ(about->font().pointSizeF(), 9.75);
+    EXPECT_EQ(about->font().weight(), QFont::Normal);
+}
+
 TEST_F(ButtonPropertiesTest, HostTooltipMovesIntoToolTipWhileShown)
 {
     QWidget host;

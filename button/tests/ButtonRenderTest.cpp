@@ -139,6 +139,25 @@ TEST_F(ButtonRenderingTest, Style4HotIconSitsUpLeftOfAGreySilhouette)
     EXPECT_NE(at(image, 16, 19), grey);
 }
 
+TEST_F(ButtonRenderingTest, Style4HotSilhouetteOfAHugeIconReadsOnlyTheCanvas)
+{
+    // The largest size a bag can hold: the silhouette's square is 32768 pixels a side, almost
+    // all of it off the 100 by 30 button.
+    PropertyBag bag;
+    bag.writeInt(u"IconAlign"_s, 1);
+    bag.writeInt(u"IconSize"_s, 32767);
+    bag.writePicture(u"Icon"_s, StoredPicture::fromImage(solidIcon()));
+    place(4, QSize(100, 30), bag);
+    ASSERT_EQ(button->IconSize(), 32767);
+    hover();
+    const QImage image = shot();
+    EXPECT_LE(button->canvas().pixelReads(), 100 * 30 + 1); // the ground pixel and the canvas
+    // The icon, moved two pixels left of its margin of 4, covers the silhouette on the canvas.
+    EXPECT_EQ(at(image, 2, 10), kRed);
+    EXPECT_EQ(at(image, 99, 29), kRed);
+    EXPECT_EQ(at(image, 1, 10), LightenColor(kHighlight, 176));
+}
+
 // --- Caption ---
 
 TEST_F(ButtonRenderingTest, CaptionColourFollowsStateAndCustomColours)

@@ -489,13 +489,20 @@ TEST_F(ButtonStylesTest, Style4TintsHotAndPressedFromTheHighlight)
     EXPECT_EQ(at(shot(), 50, 10), LightenColor(kHighlight, 128));
 }
 
-TEST_F(ButtonStylesTest, StylesOutsideZeroToTenDrawNoFace)
+TEST_F(ButtonStylesTest, StylesOutsideZeroToTenDrawNoFaceOnTheWhiteSurface)
 {
+    // Nothing has set the surface's background yet: it is still the white it starts with.
     place(11, QSize(105, 20));
     const QImage image = shot();
-    EXPECT_EQ(at(image, 0, 0), kFace);
-    EXPECT_EQ(at(image, 50, 10), kFace);
-    EXPECT_EQ(at(image, 104, 19), kFace);
+    const OleColor white = RGB(255, 255, 255);
+    EXPECT_EQ(at(image, 0, 0), white);
+    EXPECT_EQ(at(image, 50, 10), white);
+    EXPECT_EQ(at(image, 104, 19), white);
+    // A disabled repaint clears it to the button face, which later repaints keep.
+    button->setEnabled(false);
+    EXPECT_EQ(at(shot(), 50, 10), kFace);
+    button->setEnabled(true);
+    EXPECT_EQ(at(shot(), 50, 10), kFace);
 }
 
 TEST_F(ButtonStylesTest, DesignedButtonsShowTheirHotLookButStyle5)
