@@ -34,6 +34,124 @@ PropertyBag customColours(OleColor back, OleColor highlight)
     return bag;
 }
 
+// Style 9 as its step table gives it, drawn by a plain model of the drawing operations
+// (lines leave out their end point; gradients step in single precision and round half to
+// even), apart from the button's own canvas and face code.
+class Style9Reference
+{
+public:
+    Style9Reference(int w, int h, OleColor base)
+        : W(w), H(h), B(base), m_pixels(static_cast<std::size_t>(w * h), base)
+    {
+        draw();
+    }
+    OleColor at(int x, int y) const { return m_pixels[static_cast<std::size_t>(y * W + x)]; }
+
+private:
+    static int channel(OleColor c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
+    static OleColor rgb(int r, int g, int b) { return static_cast<OleColor>(r | g << 8 | b << 16); }
+    OleColor plus(int k) const
+    {
+        auto c = [&](int shift) { return std::clamp(channel(B, shift) + k, 0, 255); };
+        return rgb(c(0), c(8), c(16));
+    }
+    OleColor minus(int k) const { return plus(-k); }
+    static OleColor between(OleColor c1, OleColor c2, int n, int i)
+    {
+        auto c = [&](int shift) {
+            const float p = static_cast<float>(channel(c1, shift));
+            const float step =
+                static_cast<float>(channel(c2, shift) - channel(c1, shift)) / static_cast<float>(n);
+            return std::clamp(static_cast<int>(std::nearbyint(p + step * static_cast<float>(i))), 0,
+                              255);
+        };
+        return rgb(c(0), c(8), c(16));
+    }
+    int half(int k) const { return static_cast<int>(std::nearbyint(H / 2.0 - k)); }
+    void pixel(int x, int y, OleColor c)
+    {
+        if (x >= 0 && y >= 0 && x < W && y < H)
+            m_pixels[static_cast<std::size_t>(y * W + x)] = c;
+    }
+    // Straight across, straight down or at 45 degrees: all the table needs.
+    void line(int x1, int y1, int x2, int y2, OleColor c)
+    {
+        const int dx = (x2 > x1) - (x2 < x1);
+        const int dy = (y2 > y1) - (y2 < y1);
+        for (int x = x1, y = y1; x != x2 || y != y2; x += dx, y += dy)
+            pixel(x, y, c);
+    }
+    void rows(OleColor c1, OleColor c2, int x1, int y0, int x2, int n)
+    {
+        for (int i = 0; i <= n; ++i)
+            line(x1, y0 + i, x2, y0 + i, between(c1, c2, n, i));
+    }
+    void cols(OleColor c1, OleColor c2, int x1, int y1, int x2, int y2)
+    {
+        for (int x = x1; x <= x2; ++x)
+            line(x, y1, x, y2, between(c1, c2, x2 - x1, x - x1));
+    }
+
+    void draw()
+    {
+        // Step 1, the background, is the constructor's.
+        rows(plus(32), minus(32), 5, 2, W - 5, H - 6);              // 2
+        rows(plus(128), minus(128), 0, 0, 1, H - 4);                // 3
+        rows(B, minus(37), 2, 4, 3, half(7));                       // 4
+        rows(B, minus(53), 3, 3, 4, half(7));                       // 5
+        rows(B, minus(37), 4, 2, 5, half(7));                       // 6
+        rows(plus(37), plus(5), 5, 2, 6, half(4));                  // 7
+        rows(minus(37), minus(32), 2, half(2), 3, half(5));         // 8
+        rows(minus(53), minus(32), 3, half(3), 4, half(3));         // 9
+        rows(minus(37), minus(32), 4, half(4), 5, half(1));         // 10
+        rows(plus(5), minus(5), 5, half(4), 6, half(3));            // 11
+        cols(minus(53), minus(32), 5, H - 5, 12, H - 6);            // 12
+        cols(minus(56), minus(32), 4, H - 6, 7, H - 7);             // 13
+        cols(minus(37), minus(32), 3, H - 7, 5, H - 8);             // 14
+        rows(plus(128), minus(128), W - 2, 0, W - 1, H - 4);        // 15
+        rows(plus(128), minus(48), W - 1, 0, W, half(0));           // 16
+        rows(minus(64), minus(8), W - 1, half(0), W, half(4));      // 17
+        rows(B, minus(37), W - 4, 4, W - 3, half(5));               // 18
+        rows(B, minus(48), W - 5, 3, W - 4, half(4));               // 19
+        rows(B, minus(37), W - 6, 2, W - 5, half(3));               // 20
+        rows(plus(37), plus(5), W - 7, 2, W - 6, half(4));          // 21
+        rows(minus(37), minus(21), W - 4, half(0), W - 3, half(5)); // 22
+        rows(minus(48), minus(37), W - 5, half(0), W - 4, half(5)); // 23
+        rows(minus(37), minus(53), W - 6, half(0), W - 5, half(4)); // 24
+        rows(minus(5), minus(37), W - 7, half(0), W - 6, half(4));  // 25
+        cols(minus(32), minus(53), W - 15, H - 4, W - 7, H - 3);    // 26
+        line(3, 0, W - 3, 0, plus(48));                             // 27
+        line(1, 1, W - 1, 1, plus(48));                             // 28
+        line(5, 1, W - 5, 1, B);                                    // 29
+        cols(plus(32), B, W - 11, 2, W - 4, 3);                     // 30
+        cols(plus(32), B, W - 10, 3, W - 5, 4);                     // 31
+        cols(plus(32), B, W - 9, 4, W - 6, 5);                      // 32
+        line(6, 3, 7, 3, plus(128));                                // 33
+        line(3, H - 1, W - 3, H - 1, minus(16));                    // 34
+        line(2, H - 2, W - 3, H - 2, minus(128));                   // 35
+        line(7, H - 3, W - 7, H - 3, B);                            // 36
+        pixel(1, H - 3, minus(112));                                // 37
+        pixel(W - 3, H - 3, minus(112));
+        line(W - 4, H - 1, W - 1, H - 4, minus(21)); // 38
+    }
+
+    int W;
+    int H;
+    OleColor B;
+    std::vector<OleColor> m_pixels;
+};
+
+// The pixels where a canvas differs from the reference, as "x,y", at most a few.
+std::vector<std::string> differences(const ButtonCanvas& canvas, const Style9Reference& expected)
+{
+    std::vector<std::string> found;
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x)
+            if (canvas.pixel(x, y) != expected.at(x, y) && found.size() < 8)
+                found.push_back(std::to_string(x) + "," + std::to_string(y));
+    return found;
+}
+
 } // namespace
 
 using ButtonStylesTest = ButtonRenderTest;
@@ -59,6 +177,37 @@ TEST_F(ButtonStylesTest, Style9FaceGradientRunsOverRowsTwoToSixteen)
     EXPECT_EQ(at(image, 50, 0), up(B, 48));
     EXPECT_EQ(at(image, 50, 18), down(B, 128));
     EXPECT_EQ(at(image, 50, 19), down(B, 16));
+}
+
+TEST_F(ButtonStylesTest, Style9WholeFaceFollowsItsStepsInEveryStateAtBothHeights)
+{
+    const struct
+    {
+        ButtonStates state;
+        int shift;
+    } states[] = {{ButtonStates::Normal, -15},
+                  {ButtonStates::Hot, 1},
+                  {ButtonStates::Pressed, 24},
+                  {ButtonStates::Disabled, 15}};
+    for (int height : {20, 21}) {
+        ButtonCanvas canvas;
+        canvas.resize(QSize(105, height));
+        for (const auto& [state, shift] : states) {
+            SCOPED_TRACE(testing::Message()
+                         << "height " << height << ", state " << static_cast<int>(state));
+            FaceSettings face;
+            face.style = ButtonStyle::Banded;
+            face.state = state;
+            drawFace(canvas, face);
+            EXPECT_EQ(differences(canvas, Style9Reference(105, height, ShiftColor(kFace, shift))),
+                      std::vector<std::string>{});
+        }
+    }
+    // The button itself draws the same face on its canvas.
+    place(9, QSize(105, 21));
+    shot();
+    EXPECT_EQ(differences(button->canvas(), Style9Reference(105, 21, ShiftColor(kFace, -15))),
+              std::vector<std::string>{});
 }
 
 TEST_F(ButtonStylesTest, Style9UpperBevelColumnsCoverFourRowsEachInEveryState)
