@@ -1,6 +1,7 @@
 #include "app/PlayerWindow.h"
 
 #include "app/LayoutBuilder.h"
+#include "app/ListFilter.h"
 #include "app/PlaybackHub.h"
 #include "app/RememberedState.h"
 #include "app/Ui.h"
@@ -10,6 +11,7 @@
 #include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
+#include "player/MediaPlayer.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -55,6 +57,30 @@ void PlayerWindow::playOnActivate(QListWidget* list, const std::function<void()>
     list->installEventFilter(this);
     m_listViewports.insert(list->viewport());
     list->viewport()->installEventFilter(this);
+    // Installed after this window's filter, so it sees typed keys first.
+    m_filters.insert(list, new ListFilter(list, onPlay));
+}
+
+void PlayerWindow::stationsLoaded(QListWidget* list)
+{
+    if (ListFilter* filter = filterOf(list))
+        filter->reset();
+}
+
+void PlayerWindow::followStation(MediaPlayer* player, QListWidget* list, int station)
+{
+    disconnect(m_followed);
+    QPointer<QListWidget> box(list);
+    m_followed = connect(player, &MediaPlayer::stateChanged, this,
+                         [this, player, box, station](MediaPlayer::State state) {
+                             ListFilter* filter = box ? filterOf(box) : nullptr;
+                             if (filter == nullptr)
+                                 return;
+                             if (state == MediaPlayer::State::Failed)
+                                 filter->setDead(station, player->stateText());
+                             else if (state == MediaPlayer::State::Playing)
+                                 filter->setDead(station, QString());
+                         });
 }
 
 void PlayerWindow::showInView(int holdMs)
@@ -112,17 +138,22 @@ bool PlayerWindow::selectNeighbour(QListWidget* list, int delta)
     const int count = list->count();
     if (count == 0)
         return false;
-    const int row = selectedPosition(list);
+    const QListWidgetItem* item = list->currentItem();
+    const int row = item != nullptr && item->isSelected() ? list->row(item) : -1;
     const int next = row < 0 ? 0 : ((row + delta) % count + count) % count;
     list->setCurrentRow(next);
     list->scrollToItem(list->item(next));
     return true;
 }
 
-int PlayerWindow::selectedPosition(const QListWidget* list)
+int PlayerWindow::selectedPosition(const QListWidget* list) const
 {
     const QListWidgetItem* item = list->currentItem();
-    return item != nullptr && item->isSelected() ? list->row(item) : -1;
+    if (item == nullptr || !item->isSelected())
+        return -1;
+    const int row = list->row(item);
+    const ListFilter* filter = filterOf(list);
+    return filter != nullptr ? filter->stationAt(row) : row;
 }
 
 void PlayerWindow::paintEvent(QPaintEvent*)
@@ -158,10 +189,15 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event)
         const auto* help = static_cast<QHelpEvent*>(event);
         const QListWidgetItem* item = list->itemAt(help->pos());
         const QRect cell = item != nullptr ? list->visualItemRect(item) : QRect();
-        // Only a name cut off by the list's edge needs one.
+        // A name cut off by the list's edge shows whole; a failed station says why.
+        QStringList tip;
         if (item != nullptr && list->fontMetrics().horizontalAdvance(item->text()) + 4 >
                                    viewport->width() - cell.left())
-            QToolTip::showText(help->globalPos(), item->text(), viewport, cell);
+            tip.append(item->text());
+        if (item != nullptr && !item->toolTip().isEmpty())
+            tip.append(item->toolTip());
+        if (!tip.isEmpty())
+            QToolTip::showText(help->globalPos(), tip.join(u'\n'), viewport, cell);
         else
             QToolTip::hideText();
         return true;

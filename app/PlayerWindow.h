@@ -15,6 +15,7 @@
 namespace kelvane {
 
 class FileDownloader;
+class ListFilter;
 class MediaPlayer;
 class SkinButton;
 
@@ -73,8 +74,15 @@ protected:
     // Selects the row delta away from the selected one, round the ends; false for an empty list.
     static bool selectNeighbour(QListWidget* list, int delta);
 
-    // The selected position of a list box, -1 when nothing is selected.
-    static int selectedPosition(const QListWidget* list);
+    // The selected station of a list box (its position in the address sequence, whatever the
+    // list shows while filtered), -1 when nothing is selected.
+    int selectedPosition(const QListWidget* list) const;
+    // The list was loaded: filtering and marks start anew from its items.
+    void stationsLoaded(QListWidget* list);
+    // The player now plays that station of the list: a failure marks it grey with the reason,
+    // until it plays.
+    void followStation(MediaPlayer* player, QListWidget* list, int station);
+    ListFilter* filterOf(const QListWidget* list) const { return m_filters.value(list); }
 
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -86,6 +94,8 @@ private:
     QPixmap m_picture;
     QHash<QObject*, std::function<void()>> m_enterPlays;
     QSet<QObject*> m_listViewports;
+    QHash<const QListWidget*, ListFilter*> m_filters;
+    QMetaObject::Connection m_followed; // the player whose failure marks a station
 };
 
 } // namespace kelvane

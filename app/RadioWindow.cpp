@@ -1,6 +1,7 @@
 #include "app/RadioWindow.h"
 
 #include "app/LayoutBuilder.h"
+#include "app/Recording.h"
 #include "app/RememberedState.h"
 #include "app/Ui.h"
 #include "button/SkinButton.h"
@@ -24,6 +25,7 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     wmpr = ui.player(QStringLiteral("wmpr"));
     if (services.remembered != nullptr)
         services.remembered->keepVolumeOf(*wmpr);
+    attachRecording(*wmpr, services, *this);
     rLista = ui.list(QStringLiteral("rLista"));
     playOnActivate(rLista, [this] { rLista_DblClick(); });
     Label1 = ui.label(QStringLiteral("Label1"));
@@ -62,6 +64,7 @@ void RadioWindow::Form_Load()
 {
     LoadStationList(ProgramFilePath(services().programFolder, kRadioListFile), kRadioSeparator,
                     *rLista, rURLs);
+    stationsLoaded(rLista);
     if (services().remembered != nullptr)
         services().remembered->selectLastStation(kRadioListKey, *rLista);
 }
@@ -80,8 +83,9 @@ void RadioWindow::PlayRadioStation()
         const int index = selectedPosition(rLista);
         if (index < 0 || index >= rURLs.size())
             throw StepFailed("no station selected");
-        wmpr->setStationName(rLista->item(index)->text());
+        wmpr->setStationName(rLista->currentItem()->text());
         wmpr->setURL(rURLs.at(index));
+        followStation(wmpr, rLista, index);
         reportPlayed(wmpr, rLista, kRadioListKey);
     });
 }

@@ -21,6 +21,7 @@ struct AppServices
     QString adFeedUrl;                     // the banner's feed; empty uses the built-in address
     RememberedState* remembered = nullptr; // volume and last stations between runs; none: forget
     PlaybackHub* hub = nullptr;            // the desktop's media controls; none: not offered
+    QString recordFolder; // where recordings go; empty: the user's music folder, "Kelvane"
 };
 
 // The generic message of the player windows' handlers.

@@ -59,13 +59,15 @@ void TvWindow::Form_Load()
     const QString folder = services().programFolder;
     LoadStationList(ProgramFilePath(folder, kTvListFile), kTvSeparator, *tLista, tURLs);
     LoadStationList(ProgramFilePath(folder, kAdultListFile), kTvSeparator, *aLista, aURLs);
+    stationsLoaded(tLista);
+    stationsLoaded(aLista);
     if (RememberedState* remembered = services().remembered) {
         remembered->selectLastStation(kTvListKey, *tLista);
         remembered->selectLastStation(kAdultListKey, *aLista);
     }
 }
 
-void TvWindow::playIn(const QListWidget* list, const QStringList& urls)
+void TvWindow::playIn(QListWidget* list, const QStringList& urls)
 {
     auto* video = dynamic_cast<VideoWindow*>(forms().show(QStringLiteral("frmTV")));
     if (video == nullptr)
@@ -74,9 +76,10 @@ void TvWindow::playIn(const QListWidget* list, const QStringList& urls)
     const int index = selectedPosition(list);
     if (index < 0 || index >= urls.size())
         throw StepFailed("no station selected");
-    video->wmpt->setStationName(list->item(index)->text());
+    video->wmpt->setStationName(list->currentItem()->text());
     video->wmpt->setURL(urls.at(index));
     m_lastList = list;
+    followStation(video->wmpt, list, index);
     reportPlayed(video->wmpt, list, list == aLista ? kAdultListKey : kTvListKey);
     // Enabling a running reveal timer keeps its count: a second station chosen while the window
     // waits is revealed when the first would have been.

@@ -60,9 +60,9 @@ protected:
 private:
     void PlayTvStation();
     void PlayAdultStation();
-    void playIn(const QListWidget* list, const QStringList& urls);
+    void playIn(QListWidget* list, const QStringList& urls);
 
-    const QListWidget* m_lastList = nullptr; // the list that played last
+    QListWidget* m_lastList = nullptr; // the list that played last
 };
 
 } // namespace kelvane

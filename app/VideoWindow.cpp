@@ -1,6 +1,7 @@
 #include "app/VideoWindow.h"
 
 #include "app/LayoutBuilder.h"
+#include "app/Recording.h"
 #include "app/RememberedState.h"
 #include "app/Ui.h"
 
@@ -50,6 +51,7 @@ VideoWindow::VideoWindow(FormRegistry& forms, const AppServices& services)
     m_playerRect = wmpt->geometry();
     if (services.remembered != nullptr)
         services.remembered->keepVolumeOf(*wmpt);
+    attachRecording(*wmpt, services, *this);
     Gg1 = ui.banner(QStringLiteral("Gg1"));
     ui.timer(Timer1, QStringLiteral("Timer1"));
     ui.applyTabOrder();

@@ -1,8 +1,10 @@
 #include "player/CompactBar.h"
 
+#include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QSlider>
 #include <QToolButton>
@@ -235,8 +237,18 @@ void CompactBar::showFace(const Face& face)
     if (m_volume->value() != face.volume)
         m_volume->setValue(face.volume);
     static_cast<VisualArea*>(m_visual)->setPlaying(face.playing);
+    m_recording = face.recording;
     m_status->setToolTip(face.status);
     m_status->setText(face.status);
+}
+
+void CompactBar::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addAction(m_recording ? QStringLiteral("停止录音") : QStringLiteral("录音"), this,
+                   &CompactBar::recordClicked);
+    menu.exec(event->globalPos());
+    event->accept();
 }
 
 QString CompactBar::statusText() const

@@ -24,6 +24,7 @@ public:
         bool muted = false;
         int volume = 50;
         QString status;
+        bool recording = false; // the menu offers to stop recording
     };
     void showFace(const Face& face);
     QString statusText() const;
@@ -35,8 +36,14 @@ Q_SIGNALS:
     void stopClicked();
     void muteClicked();
     void volumeChanged(int volume);
+    void recordClicked();
+
+protected:
+    // One entry: start or stop recording.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    bool m_recording = false;
     QToolButton* m_playPause = nullptr;
     QToolButton* m_stop = nullptr;
     QToolButton* m_mute = nullptr;

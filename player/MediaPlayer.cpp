@@ -102,11 +102,20 @@ MediaPlayer::MediaPlayer(const MediaPlayerSettings& settings, QWidget* parent)
     connect(&m_retryTimer, &QTimer::timeout, this, &MediaPlayer::loadTry);
     m_faceTimer.setSingleShot(true);
     connect(&m_faceTimer, &QTimer::timeout, this, &MediaPlayer::updateBar);
+    m_recordTick.setInterval(1000);
+    connect(&m_recordTick, &QTimer::timeout, this, &MediaPlayer::updateBar);
     setContextMenuPolicy(settings.enableContextMenu ? Qt::DefaultContextMenu : Qt::NoContextMenu);
 
     m_mpv = new MpvSession(mpvOptions(settings, m_volume), this);
     connect(m_mpv, &MpvSession::fileLoaded, this, &MediaPlayer::onFileLoaded);
     connect(m_mpv, &MpvSession::fileEnded, this, &MediaPlayer::onFileEnded);
+    connect(m_mpv, &MpvSession::recordFailed, this, [this](const QString& why) {
+        const QString path = m_recordPath;
+        if (path.isEmpty())
+            return;
+        stopRecording();
+        Q_EMIT recordingFailed(path, why);
+    });
     connect(m_mpv, &MpvSession::idleChanged, this, &MediaPlayer::onIdle);
     connect(m_mpv, &MpvSession::positionChanged, this, [this](double seconds) {
         if (m_session.active && m_session.fileLoaded)
@@ -140,6 +149,7 @@ MediaPlayer::MediaPlayer(const MediaPlayerSettings& settings, QWidget* parent)
                 play();
         });
         connect(m_bar, &CompactBar::stopClicked, this, &MediaPlayer::stop);
+        connect(m_bar, &CompactBar::recordClicked, this, &MediaPlayer::recordRequested);
         connect(m_bar, &CompactBar::muteClicked, this, [this] { setMuted(!m_muted); });
         connect(m_bar, &CompactBar::volumeChanged, this, &MediaPlayer::setVolume);
         updateBar();
@@ -157,6 +167,7 @@ MediaPlayer::~MediaPlayer()
 
 void MediaPlayer::resetSession(bool active)
 {
+    stopRecording();
     m_retryTimer.stop();
     abortAsx();
     const quint64 next = m_session.id + 1;
@@ -303,6 +314,8 @@ void MediaPlayer::apply(const Decision& decision)
     case Decision::Kind::Continue:
         return;
     case Decision::Kind::Reconnect:
+        // mpv would start the file anew with the next try: the recording ends here, whole.
+        stopRecording();
         setState(State::Reconnecting);
         updateBar(); // the try number changes while the state stays
         m_retryTimer.start(decision.delayMs);
@@ -345,6 +358,44 @@ void MediaPlayer::stop()
     close();
     m_url = url;
     setStationName(name);
+}
+
+bool MediaPlayer::startRecording(const QString& path)
+{
+    if (path.isEmpty() || !m_session.active || !m_session.fileLoaded)
+        return false;
+    stopRecording();
+    m_recordPath = path;
+    m_mpv->setRecordFile(path);
+    m_recordClock.start();
+    m_recordTick.start();
+    updateBar();
+    Q_EMIT recordingChanged(true);
+    return true;
+}
+
+void MediaPlayer::stopRecording()
+{
+    if (m_recordPath.isEmpty())
+        return;
+    m_mpv->setRecordFile(QString());
+    m_recordPath.clear();
+    m_recordTick.stop();
+    updateBar();
+    Q_EMIT recordingChanged(false);
+}
+
+QString MediaPlayer::recordingExtension() const
+{
+    const QByteArray f = m_mpv->fileFormat();
+    for (const char* plain : {"mp3", "aac", "ogg", "flac", "wav"}) {
+        if (f == plain)
+            return QString::fromLatin1(plain);
+    }
+    if (f == "mpegts" || f.contains("hls"))
+        return QStringLiteral("ts");
+    // Matroska holds whatever else a station sends.
+    return m_video != nullptr ? QStringLiteral("mkv") : QStringLiteral("mka");
 }
 
 void MediaPlayer::setStationName(const QString& name)
@@ -397,8 +448,19 @@ void MediaPlayer::setTitle(const QString& title)
 
 QString MediaPlayer::statusText() const
 {
-    const QString state = stateText(m_state);
-    return m_listedName.isEmpty() ? state : m_listedName + QStringLiteral(" · ") + state;
+    return statusLine(stateText(m_state));
+}
+
+QString MediaPlayer::statusLine(const QString& state) const
+{
+    QString line = m_listedName.isEmpty() ? state : m_listedName + QStringLiteral(" · ") + state;
+    if (isRecording()) {
+        const qint64 s = m_recordClock.elapsed() / 1000;
+        line += QStringLiteral(" · 录音 %1:%2")
+                    .arg(s / 60, 2, 10, QLatin1Char('0'))
+                    .arg(s % 60, 2, 10, QLatin1Char('0'));
+    }
+    return line;
 }
 
 QString MediaPlayer::stateText(State s) const
@@ -453,8 +515,8 @@ void MediaPlayer::updateBar()
     face.playing = shown == State::Playing;
     face.muted = m_muted;
     face.volume = m_volume;
-    const QString state = stateText(shown);
-    face.status = m_listedName.isEmpty() ? state : m_listedName + QStringLiteral(" · ") + state;
+    face.status = statusLine(stateText(shown));
+    face.recording = isRecording();
     m_bar->showFace(face);
 }
 

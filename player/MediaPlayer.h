@@ -75,6 +75,8 @@ public:
     QWidget* videoArea() const;
     // The status line: the listed station's name and the state, short, in Chinese.
     QString statusText() const;
+    // The status line without the station's name ("无法播放：无法连接").
+    QString stateText() const { return stateText(m_state); }
     // The compact bar's keyboard-reachable controls in tab order; empty without a bar.
     QList<QWidget*> tabStops() const;
     int volume() const { return m_volume; }
@@ -88,6 +90,16 @@ public:
     void setVolume(int volume);
     void setMuted(bool muted);
 
+    // Writes the stream as received to that file, until stopRecording(), another station, a
+    // stop or a reconnect; false when no stream is loaded. The file's extension should be
+    // recordingExtension()'s.
+    bool startRecording(const QString& path);
+    void stopRecording();
+    bool isRecording() const { return !m_recordPath.isEmpty(); }
+    QString recordingPath() const { return m_recordPath; }
+    // The file extension of the loaded stream's own format ("mp3", "aac", "ogg", "ts", ...).
+    QString recordingExtension() const;
+
     // Ends playback and releases the player for good (the owning window is unloading).
     void shutdown();
 
@@ -98,6 +110,11 @@ Q_SIGNALS:
     void mutedChanged(bool muted);
     // The listed station's name changed (a new station, or close()).
     void stationNameChanged(const QString& name);
+    void recordingChanged(bool recording);
+    // The record file could not be written; playback goes on.
+    void recordingFailed(const QString& path, const QString& why);
+    // The compact bar's menu asked to start or stop recording (the window decides where).
+    void recordRequested();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -130,6 +147,7 @@ private:
     void setTitle(const QString& title);
     void updateBar();
     QString stateText(State state) const;
+    QString statusLine(const QString& state) const;
 
     MediaPlayerSettings m_settings;
     MpvSession* m_mpv = nullptr;
@@ -145,6 +163,9 @@ private:
     // bar keeps it up a moment, so every try is seen.
     QElapsedTimer m_tryClock;
     QTimer m_faceTimer;
+    QString m_recordPath;
+    QElapsedTimer m_recordClock;
+    QTimer m_recordTick; // the status line's recording time
 
     std::unique_ptr<net::Fetch> m_asx; // an XML asx being fetched
 

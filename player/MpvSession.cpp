@@ -161,6 +161,12 @@ void MpvSession::setMuted(bool muted)
     setFlag("mute", muted);
 }
 
+void MpvSession::setRecordFile(const QString& path)
+{
+    if (m_mpv != nullptr)
+        mpv_set_property_string(m_mpv, "stream-record", path.toUtf8().constData());
+}
+
 void MpvSession::setFlag(const char* name, bool on)
 {
     if (m_mpv == nullptr)
@@ -216,8 +222,14 @@ void MpvSession::releaseHeldEnd()
     Q_EMIT fileEnded(held.entry, held.end, held.firstInserted, held.insertedCount);
 }
 
-void MpvSession::noteLogLine(const QByteArray& text)
+void MpvSession::noteLogLine(const QByteArray& prefix, int level, const QByteArray& text)
 {
+    // The recorder says when its file cannot be opened or written; the player goes on.
+    if (level <= MPV_LOG_LEVEL_ERROR &&
+        (prefix == "recorder" || text.contains("stream recording"))) {
+        Q_EMIT recordFailed(QString::fromUtf8(text).trimmed());
+        return;
+    }
     if (m_failure.reason != FailReason::None)
         return; // the first specific reason is the cause; later lines are consequences
     m_failure = classify(text);
@@ -226,9 +238,11 @@ void MpvSession::noteLogLine(const QByteArray& text)
 void MpvSession::dispatch(const mpv_event& event)
 {
     switch (event.event_id) {
-    case MPV_EVENT_LOG_MESSAGE:
-        noteLogLine(static_cast<const mpv_event_log_message*>(event.data)->text);
+    case MPV_EVENT_LOG_MESSAGE: {
+        const auto* line = static_cast<const mpv_event_log_message*>(event.data);
+        noteLogLine(line->prefix, line->log_level, line->text);
         break;
+    }
     case MPV_EVENT_HOOK: {
         const auto* hook = static_cast<const mpv_event_hook*>(event.data);
         if (event.reply_userdata == kUnloadHook) {
@@ -242,6 +256,7 @@ void MpvSession::dispatch(const mpv_event& event)
         m_currentEntry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
         m_unloadBytes = m_unloadLength = -1;
         m_lengthIsTheMedia = true;
+        m_fileFormat.clear();
         break;
     case MPV_EVENT_FILE_LOADED: {
         // Segmented formats read many resources: the first one's length says nothing.
@@ -249,6 +264,7 @@ void MpvSession::dispatch(const mpv_event& event)
         const QByteArray f(format != nullptr ? format : "");
         mpv_free(format);
         m_lengthIsTheMedia = !f.contains("hls") && !f.contains("dash");
+        m_fileFormat = f;
         Q_EMIT fileLoaded(m_currentEntry);
         break;
     }

@@ -38,6 +38,11 @@ public:
     void setVolume(int volume);
     void setMuted(bool muted);
     void setVideoEnabled(bool enabled);
+    // Writes the stream's packets, as received, to that file (its name's extension picks the
+    // container); an empty path ends the file.
+    void setRecordFile(const QString& path);
+    // The loaded stream's container as mpv names it ("mp3", "aac", "ogg", "mpegts", ...).
+    QByteArray fileFormat() const { return m_fileFormat; }
     // Ends the core for good. aboutToTerminate() comes first, so a render context can go
     // before the core it draws from.
     void terminate();
@@ -59,12 +64,14 @@ Q_SIGNALS:
     // The media position, in whole seconds, as it changes.
     void positionChanged(double seconds);
     void aboutToTerminate();
+    // The record file could not be opened or written; mpv has stopped writing it.
+    void recordFailed(const QString& why);
 
 private:
     void setFlag(const char* name, bool on);
     void drain();
     void dispatch(const mpv_event& event);
-    void noteLogLine(const QByteArray& text);
+    void noteLogLine(const QByteArray& prefix, int level, const QByteArray& text);
     void releaseHeldEnd();
 
     struct HeldEnd
@@ -86,6 +93,7 @@ private:
     qint64 m_unloadLength = -1;
     bool m_lengthIsTheMedia = true; // false for segmented formats (HLS, DASH)
     std::optional<HeldEnd> m_heldEnd;
+    QByteArray m_fileFormat;
 };
 
 } // namespace kelvane

@@ -25,6 +25,7 @@ protected:
         services.messageBox = &messages;
         services.shell = &shell;
         services.programFolder = folder.path();
+        services.recordFolder = folder.filePath("Music/Kelvane");
         services.playerOptions = {"ao=null", "vo=null"};
         // Nothing listens on the discard port: the banners fall back to their fixed links at once.
         services.adFeedUrl = QStringLiteral("http://127.0.0.1:9/g/g.xml");

@@ -1,11 +1,19 @@
 #include "app/RadioWindow.h"
+#include "app/ListFilter.h"
+#include "app/Recording.h"
 #include "app/Ui.h"
 #include "app/tests/AppFixture.h"
 #include "button/SkinButton.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
 
+#include <QApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
 
@@ -195,4 +203,119 @@ TEST_F(RadioWindowTest, ANameTooLongForTheListShowsWholeInItsTooltipAndTabReache
     while (next != w->rLista && !(next->focusPolicy() & Qt::TabFocus))
         next = next->nextInFocusChain();
     EXPECT_EQ(next, bar.first());
+}
+
+TEST_F(RadioWindowTest, TypingFiltersTheListAndEnterPlaysTheStationShown)
+{
+    writeList("fmstacionet.dat", QStringLiteral("音乐之声 ==> http://127.0.0.1:9/music\r\n"
+                                                "中国之声 ==> http://127.0.0.1:9/voice\r\n"
+                                                "BBC World ==> http://127.0.0.1:9/bbc\r\n"));
+    auto* w = open();
+    ListFilter* filter = w->rLista->findChild<ListFilter*>();
+    ASSERT_NE(filter, nullptr);
+    select(w, 2);
+    const struct
+    {
+        const char* typed;
+        QStringList shown;
+        QString selected; // the selection stays when it still matches, else the first match
+    } steps[] = {
+        {"zhisheng", {"音乐之声", "中国之声"}, "音乐之声"},
+        {"zgzs", {"中国之声"}, "中国之声"},
+        {"xyz", {}, ""},
+    };
+    for (const auto& step : steps) {
+        if (filter->isOpen())
+            filter->field()->clear();
+        QTest::keyClicks(filter->isOpen() ? static_cast<QWidget*>(filter->field()) : w->rLista,
+                         QString::fromUtf8(step.typed));
+        ASSERT_TRUE(filter->isOpen());
+        QStringList shown;
+        for (int i = 0; i < w->rLista->count(); ++i)
+            shown.append(w->rLista->item(i)->text());
+        EXPECT_EQ(shown, step.shown) << step.typed;
+        const QListWidgetItem* current = w->rLista->currentItem();
+        EXPECT_EQ(current != nullptr ? current->text() : QString(), step.selected) << step.typed;
+    }
+
+    // Enter plays the match, by its own address, not the address of the row it now stands in.
+    filter->field()->setText(QStringLiteral("zgzs"));
+    Q_EMIT filter->field()->textEdited(filter->field()->text());
+    QTest::keyClick(filter->field(), Qt::Key_Return);
+    EXPECT_EQ(w->wmpr->URL(), QStringLiteral("http://127.0.0.1:9/voice"));
+
+    // Esc shows the whole list again with the selection kept.
+    QTest::keyClick(filter->field(), Qt::Key_Escape);
+    EXPECT_FALSE(filter->isOpen());
+    ASSERT_EQ(w->rLista->count(), 3);
+    EXPECT_EQ(w->rLista->currentRow(), 1);
+}
+
+TEST_F(RadioWindowTest, AStationThatFailedIsGreyWithItsReasonUntilItPlays)
+{
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QString dead = QStringLiteral("http://127.0.0.1:%1/x").arg(closed.serverPort());
+    closed.close();
+    server.setReply("/later", HttpTestServer::Reply().then(HttpTestServer::response(
+                                  404, "Not Found", {"Content-Length: 0"})));
+    writeList("fmstacionet.dat", "Dead==>" + dead + "\r\nLater==>" + server.url("/later") +
+                                     "\r\nIdle==>http://127.0.0.1:9/idle\r\n");
+    auto* w = open();
+    const auto grey = [&](int row) {
+        return w->rLista->item(row)->data(Qt::ForegroundRole).isValid();
+    };
+    for (int row : {0, 1}) {
+        select(w, row);
+        w->rLista_DblClick();
+        ASSERT_TRUE(waitUntil([&] { return w->wmpr->state() == State::Failed; }, 15000));
+    }
+    EXPECT_TRUE(grey(0) && grey(1));
+    EXPECT_FALSE(grey(2));
+    EXPECT_EQ(w->rLista->item(0)->toolTip(), QStringLiteral("无法播放：无法连接"));
+    EXPECT_EQ(w->rLista->item(1)->toolTip(), QStringLiteral("无法播放：未找到 (HTTP 404)"));
+
+    serveStation("/later");
+    select(w, 1);
+    w->rLista_DblClick();
+    ASSERT_TRUE(waitUntil([&] { return w->wmpr->state() == State::Playing; }, 20000));
+    EXPECT_FALSE(grey(1));
+    EXPECT_TRUE(w->rLista->item(1)->toolTip().isEmpty());
+    EXPECT_TRUE(grey(0)) << "only the station that played is cleared";
+}
+
+TEST_F(RadioWindowTest, CtrlRRecordsIntoTheMusicFolderAndAnUnwritableFolderSaysSo)
+{
+    serveStation("/live");
+    writeList("fmstacionet.dat", QStringLiteral("音乐台==>") + server.url("/live") + "\r\n");
+    auto* w = open();
+    select(w, 0);
+    w->rLista_DblClick();
+    ASSERT_TRUE(waitUntil([&] { return w->wmpr->state() == State::Playing; }, 20000));
+
+    QApplication::setActiveWindow(w);
+    QTest::keyClick(w, Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(w->wmpr->isRecording());
+    const QString path = w->wmpr->recordingPath();
+    EXPECT_EQ(QFileInfo(path).absolutePath(), services.recordFolder);
+    EXPECT_TRUE(QFileInfo(path).fileName().contains(QRegularExpression(
+        QStringLiteral("^音乐台 \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.mp3$"))))
+        << path.toStdString();
+    runFor(1000);      // a second of the station's sound to keep
+    w->bbStop_Click(); // stopping ends the file
+    EXPECT_FALSE(w->wmpr->isRecording());
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo(path).size() > 0; }, 10000));
+
+    // A folder that cannot be made: a clear message, and the station plays on.
+    w->rLista_DblClick();
+    ASSERT_TRUE(waitUntil([&] { return w->wmpr->state() == State::Playing; }, 20000));
+    QFile blocker(folder.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    AppServices blocked = services;
+    blocked.recordFolder = folder.filePath("file/Kelvane");
+    toggleRecording(*w->wmpr, blocked, *w);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].text.startsWith(QStringLiteral("无法录音")));
+    EXPECT_FALSE(w->wmpr->isRecording());
+    EXPECT_EQ(w->wmpr->state(), State::Playing);
 }

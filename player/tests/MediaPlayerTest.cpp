@@ -4,9 +4,12 @@
 #include "tests/support/MediaFixtures.h"
 #include "tests/support/TestUtil.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace kelvane;
@@ -165,6 +168,46 @@ TEST_F(MediaPlayerTest, TheStatusLineNamesTheStationAndShowsEveryNewTry)
     }
     player.close();
     EXPECT_EQ(bar->statusText(), QStringLiteral("已停止")); // a closed player names no station
+}
+
+TEST_F(MediaPlayerTest, RecordsTheStreamAsReceivedAndAFailedFileLeavesPlaybackAlone)
+{
+    serveIcy("/rec", "Rec");
+    MediaPlayer player(nullOutputs());
+    player.setStationName(QStringLiteral("电台"));
+    player.setURL(server.url("/rec"));
+    ASSERT_TRUE(waitForState(player, State::Playing));
+    EXPECT_EQ(player.recordingExtension(), QStringLiteral("mp3"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("rec.mp3");
+    QElapsedTimer recorded;
+    ASSERT_TRUE(player.startRecording(path));
+    recorded.start();
+    EXPECT_TRUE(player.statusText().startsWith(QStringLiteral("电台 · 正在播放: Rec · 录音 00:0")));
+    runFor(3000); // what is measured is the recorded time itself
+    player.stopRecording();
+    const double wall = recorded.elapsed() / 1000.0;
+    EXPECT_FALSE(player.statusText().contains(QStringLiteral("录音")));
+
+    // mpv finishes the file on its demuxer thread, a moment after the stop.
+    const auto probed = [&] {
+        QProcess probe;
+        probe.start("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of",
+                                "default=nw=1:nk=1", path});
+        probe.waitForFinished(20000);
+        return probe.readAllStandardOutput().trimmed().toDouble();
+    };
+    double seconds = 0;
+    EXPECT_TRUE(waitUntil([&] { return (seconds = probed()) > wall - 1.0; }, 10000));
+    EXPECT_NEAR(seconds, wall, 1.0) << "ffprobe read " << seconds << " s";
+
+    // A file that cannot be made: the recording stops and says so; the station plays on.
+    QSignalSpy failed(&player, &MediaPlayer::recordingFailed);
+    ASSERT_TRUE(player.startRecording(dir.filePath("no/such/folder/x.mp3")));
+    ASSERT_TRUE(waitUntil([&] { return !failed.isEmpty(); }, 10000));
+    EXPECT_FALSE(player.isRecording());
+    EXPECT_EQ(player.state(), State::Playing);
 }
 
 TEST_F(MediaPlayerTest, EmptyAddressPlaysNothing)
