@@ -110,10 +110,12 @@ MediaPlayer::MediaPlayer(const MediaPlayerSettings& settings, QWidget* parent)
     connect(m_mpv, &MpvSession::fileLoaded, this, &MediaPlayer::onFileLoaded);
     connect(m_mpv, &MpvSession::fileEnded, this, &MediaPlayer::onFileEnded);
     connect(m_mpv, &MpvSession::recordFailed, this, [this](const QString& why) {
-        const QString path = m_recordPath;
+        // mpv writes the file out at the end too: a failure may come after the stop.
+        const QString path = isRecording() ? m_recordPath : m_lastRecordPath;
         if (path.isEmpty())
             return;
         stopRecording();
+        m_lastRecordPath.clear();
         Q_EMIT recordingFailed(path, why);
     });
     connect(m_mpv, &MpvSession::idleChanged, this, &MediaPlayer::onIdle);
@@ -379,6 +381,7 @@ void MediaPlayer::stopRecording()
     if (m_recordPath.isEmpty())
         return;
     m_mpv->setRecordFile(QString());
+    m_lastRecordPath = m_recordPath;
     m_recordPath.clear();
     m_recordTick.stop();
     updateBar();

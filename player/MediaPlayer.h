@@ -164,6 +164,7 @@ private:
     QElapsedTimer m_tryClock;
     QTimer m_faceTimer;
     QString m_recordPath;
+    QString m_lastRecordPath; // the file mpv may still be writing out
     QElapsedTimer m_recordClock;
     QTimer m_recordTick; // the status line's recording time
 
