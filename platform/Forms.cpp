@@ -65,7 +65,9 @@ Form* FormRegistry::show(const QString& name)
         return nullptr;
     form->show();
     form->raise();
-    form->activateWindow();
+    // A window that takes no input (the About window) leaves the keyboard where it was.
+    if (!form->testAttribute(Qt::WA_ShowWithoutActivating))
+        form->activateWindow();
     return form;
 }
 
