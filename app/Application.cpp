@@ -7,7 +7,7 @@
 
 namespace kelvane {
 
-void RegisterForms(FormRegistry& forms, const AppServices& services)
+void registerForms(FormRegistry& forms, const AppServices& services)
 {
     forms.registerForm(QStringLiteral("frmSplash"),
                        [](FormRegistry& r) { return new SplashForm(r); });
@@ -21,7 +21,7 @@ void RegisterForms(FormRegistry& forms, const AppServices& services)
                        [services](FormRegistry& r) { return new VideoWindow(r, services); });
 }
 
-void StartProgram(FormRegistry& forms)
+void startProgram(FormRegistry& forms)
 {
     forms.show(QStringLiteral("frmSplash"));
 }

@@ -6,9 +6,9 @@
 namespace kelvane {
 
 // Registers every window of the program with the registry.
-void RegisterForms(FormRegistry& forms, const AppServices& services);
+void registerForms(FormRegistry& forms, const AppServices& services);
 
 // Starts the program as it starts on the desktop: the splash window is shown and drives the rest.
-void StartProgram(FormRegistry& forms);
+void startProgram(FormRegistry& forms);
 
 } // namespace kelvane

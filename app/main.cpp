@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     // for hours keeps a flatter footprint with few.
     mallopt(M_ARENA_MAX, 2);
     // The docking needs exact placement of its own windows: X11, through XWayland on Wayland.
-    kelvane::PreferX11InWaylandSession(argc, argv);
+    kelvane::preferX11InWaylandSession(argc, argv);
     QApplication app(argc, argv);
     // libmpv refuses to start under a locale whose decimal point is not '.'.
     std::setlocale(LC_NUMERIC, "C");
@@ -59,7 +59,7 @@ int main(int argc, char** argv)
         QObject::connect(&hub, &kelvane::PlaybackHub::playerChanged, &mpris,
                          &kelvane::MprisService::follow);
     }
-    kelvane::RegisterForms(forms, services);
-    kelvane::StartProgram(forms);
+    kelvane::registerForms(forms, services);
+    kelvane::startProgram(forms);
     return QApplication::exec();
 }

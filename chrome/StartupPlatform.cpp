@@ -16,7 +16,7 @@ StartupEnvironment StartupEnvironment::current(int argc, char** argv)
     return environment;
 }
 
-QByteArray ChooseStartupPlatform(const StartupEnvironment& environment)
+QByteArray chooseStartupPlatform(const StartupEnvironment& environment)
 {
     if (!environment.qpaPlatform.trimmed().isEmpty())
         return {};
@@ -33,9 +33,9 @@ QByteArray ChooseStartupPlatform(const StartupEnvironment& environment)
     return QByteArrayLiteral("xcb;wayland");
 }
 
-bool PreferX11InWaylandSession(int argc, char** argv)
+bool preferX11InWaylandSession(int argc, char** argv)
 {
-    const QByteArray platform = ChooseStartupPlatform(StartupEnvironment::current(argc, argv));
+    const QByteArray platform = chooseStartupPlatform(StartupEnvironment::current(argc, argv));
     if (platform.isEmpty())
         return false;
     qputenv("QT_QPA_PLATFORM", platform);

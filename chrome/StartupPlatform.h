@@ -21,10 +21,10 @@ struct StartupEnvironment
 // In a Wayland session with an X server at hand the docked windows need X11 (through XWayland):
 // a Wayland client may not place its own windows. Wayland stays as the fallback. A platform the
 // user named (QT_QPA_PLATFORM or -platform) is always kept.
-QByteArray ChooseStartupPlatform(const StartupEnvironment& environment);
+QByteArray chooseStartupPlatform(const StartupEnvironment& environment);
 
-// Applies ChooseStartupPlatform to this process. Call it before the QApplication is constructed.
+// Applies chooseStartupPlatform to this process. Call it before the QApplication is constructed.
 // Returns true when it chose the platform.
-bool PreferX11InWaylandSession(int argc, char** argv);
+bool preferX11InWaylandSession(int argc, char** argv);
 
 } // namespace kelvane

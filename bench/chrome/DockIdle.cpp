@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv)
 {
-    PreferX11InWaylandSession(argc, argv);
+    preferX11InWaylandSession(argc, argv);
     QApplication app(argc, argv);
     QWidget host;
     host.setWindowTitle(u"Kelvane"_s);

@@ -18,23 +18,23 @@ StartupEnvironment waylandSession()
 
 TEST(StartupPlatform, AWaylandSessionWithXWaylandStartsOnX11WithWaylandAsFallback)
 {
-    EXPECT_EQ(ChooseStartupPlatform(waylandSession()), "xcb;wayland");
+    EXPECT_EQ(chooseStartupPlatform(waylandSession()), "xcb;wayland");
 
     StartupEnvironment socketOnly = waylandSession();
     socketOnly.sessionType.clear();
-    EXPECT_EQ(ChooseStartupPlatform(socketOnly), "xcb;wayland");
+    EXPECT_EQ(chooseStartupPlatform(socketOnly), "xcb;wayland");
 }
 
 TEST(StartupPlatform, APlatformTheUserChoseIsKept)
 {
     StartupEnvironment byEnvironment = waylandSession();
     byEnvironment.qpaPlatform = "wayland";
-    EXPECT_EQ(ChooseStartupPlatform(byEnvironment), "");
+    EXPECT_EQ(chooseStartupPlatform(byEnvironment), "");
 
     for (const char* option : {"-platform", "--platform"}) {
         StartupEnvironment byArgument = waylandSession();
         byArgument.arguments = {"kelvane", option, "wayland"};
-        EXPECT_EQ(ChooseStartupPlatform(byArgument), "") << option;
+        EXPECT_EQ(chooseStartupPlatform(byArgument), "") << option;
     }
 }
 
@@ -43,11 +43,11 @@ TEST(StartupPlatform, X11SessionsAndWaylandWithoutAnXServerAreLeftToQt)
     StartupEnvironment x11;
     x11.sessionType = "x11";
     x11.x11Display = ":0";
-    EXPECT_EQ(ChooseStartupPlatform(x11), "");
+    EXPECT_EQ(chooseStartupPlatform(x11), "");
 
     StartupEnvironment noXWayland = waylandSession();
     noXWayland.x11Display.clear();
-    EXPECT_EQ(ChooseStartupPlatform(noXWayland), "");
+    EXPECT_EQ(chooseStartupPlatform(noXWayland), "");
 }
 
 // Saves and restores the variables the choice reads and writes.
@@ -91,10 +91,10 @@ TEST(StartupPlatform, TheStartUpCallSetsThePlatformForTheProcess)
     char program[] = "kelvane";
     char* argv[] = {program, nullptr};
 
-    EXPECT_TRUE(PreferX11InWaylandSession(1, argv));
+    EXPECT_TRUE(preferX11InWaylandSession(1, argv));
     EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb;wayland");
     // Once chosen it counts as chosen.
-    EXPECT_FALSE(PreferX11InWaylandSession(1, argv));
+    EXPECT_FALSE(preferX11InWaylandSession(1, argv));
     EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb;wayland");
 }
 
