@@ -29,7 +29,7 @@ protected:
         services.playerOptions = {"ao=null", "vo=null"};
         // Nothing listens on the discard port: the banners fall back to their fixed links at once.
         services.adFeedUrl = QStringLiteral("http://127.0.0.1:9/g/g.xml");
-        RegisterForms(forms, services);
+        registerForms(forms, services);
     }
     ~AppFixture() override
     {
