@@ -93,13 +93,26 @@ bool PlayerWindow::downloadList(FileDownloader& downloader, const QString& url,
                                 const std::function<void(const QString&)>& onError)
 {
     const QString name = FileNameFromURL(url);
-    if (!IsPlainFileName(name)) {
+    if (!isPlainFileName(name)) {
         onError(kNoFileNameError);
         return true;
     }
     QPointer<PlayerWindow> alive(this);
-    downloader.DownloadFile(url, ProgramFilePath(m_services.programFolder, name));
+    downloader.DownloadFile(url, programFilePath(m_services.programFolder, name));
     return !alive.isNull();
+}
+
+void PlayerWindow::fillList(QListWidget& list, const std::optional<Stations>& stations,
+                            QStringList& urls)
+{
+    urls.clear();
+    if (!stations)
+        return;
+    list.clear();
+    list.setUpdatesEnabled(false);
+    list.addItems(stations->names);
+    list.setUpdatesEnabled(true);
+    urls = stations->urls;
 }
 
 void PlayerWindow::listUpdateFailed(const QString& error, QWidget* urlBox, SkinButton* button,

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 namespace kelvane {
@@ -18,6 +19,7 @@ class FileDownloader;
 class ListFilter;
 class MediaPlayer;
 class SkinButton;
+struct Stations;
 
 // A handler step that could not be done; reported with the generic message where the handler
 // carries it.
@@ -77,6 +79,10 @@ protected:
     // The selected station of a list box (its position in the address sequence, whatever the
     // list shows while filtered), -1 when nothing is selected.
     int selectedPosition(const QListWidget* list) const;
+    // Shows a list file's stations in a list box and keeps their addresses; nothing read (a
+    // missing file) empties the addresses and leaves the list box as it is.
+    static void fillList(QListWidget& list, const std::optional<Stations>& stations,
+                         QStringList& urls);
     // The list was loaded: filtering and marks start anew from its items.
     void stationsLoaded(QListWidget* list);
     // The player now plays that station of the list: a failure marks it grey with the reason,

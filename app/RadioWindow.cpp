@@ -62,8 +62,8 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
 
 void RadioWindow::Form_Load()
 {
-    LoadStationList(ProgramFilePath(services().programFolder, kRadioListFile), kRadioSeparator,
-                    *rLista, rURLs);
+    const QString path = programFilePath(services().programFolder, kRadioListFile);
+    fillList(*rLista, loadStationList(path, kRadioSeparator), rURLs);
     stationsLoaded(rLista);
     if (services().remembered != nullptr)
         services().remembered->selectLastStation(kRadioListKey, *rLista);
@@ -144,7 +144,7 @@ void RadioWindow::bbUpdate_Click()
     guarded([this] {
         // While a transfer runs, a click only cancels it, whatever the caption reads.
         if (bbUpdate->Caption() == u"下载" && !FileDownloader->isTransferring()) {
-            if (TrimSpaces(Text->text()).isEmpty())
+            if (trimSpaces(Text->text()).isEmpty())
                 return;
             Text->setEnabled(false);
             bbUpdate->setCaption(QStringLiteral("取消"));

@@ -57,8 +57,9 @@ TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
 void TvWindow::Form_Load()
 {
     const QString folder = services().programFolder;
-    LoadStationList(ProgramFilePath(folder, kTvListFile), kTvSeparator, *tLista, tURLs);
-    LoadStationList(ProgramFilePath(folder, kAdultListFile), kTvSeparator, *aLista, aURLs);
+    fillList(*tLista, loadStationList(programFilePath(folder, kTvListFile), kTvSeparator), tURLs);
+    fillList(*aLista, loadStationList(programFilePath(folder, kAdultListFile), kTvSeparator),
+             aURLs);
     stationsLoaded(tLista);
     stationsLoaded(aLista);
     if (RememberedState* remembered = services().remembered) {
@@ -176,10 +177,10 @@ void TvWindow::bbUpdate_Click()
     guarded([this] {
         // While a transfer runs, a click only cancels it, whatever the caption reads.
         if (bbUpdate->Caption() == u"下载" && !FileDownloader->isTransferring()) {
-            if (TrimSpaces(Text->text()).isEmpty())
+            if (trimSpaces(Text->text()).isEmpty())
                 return;
             Text->setEnabled(false);
-            if (TrimSpaces(Text1->text()).isEmpty())
+            if (trimSpaces(Text1->text()).isEmpty())
                 return;
             Text1->setEnabled(false);
             bbUpdate->setCaption(QStringLiteral("Cancel"));

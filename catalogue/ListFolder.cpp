@@ -19,8 +19,8 @@ ListFolder chooseListFolder(const QString& programFolder, bool programWritable,
         return {bundledFolder, {}};
     ListFolder result{dataFolder, {}};
     for (const QString& name : {kRadioListFile, kTvListFile, kAdultListFile}) {
-        const QString target = ProgramFilePath(dataFolder, name);
-        const QString source = ProgramFilePath(bundledFolder, name);
+        const QString target = programFilePath(dataFolder, name);
+        const QString source = programFilePath(bundledFolder, name);
         if (QFileInfo::exists(target) || !QFileInfo(source).isFile())
             continue;
         // Copied under a temporary name and renamed: an interrupted first start leaves no half

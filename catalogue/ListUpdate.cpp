@@ -29,7 +29,7 @@ QString FileNameFromURL(const QString& url)
     return {};
 }
 
-bool IsPlainFileName(const QString& name)
+bool isPlainFileName(const QString& name)
 {
     if (name.isEmpty() || name == u"." || name == u"..")
         return false;
@@ -40,7 +40,7 @@ bool IsPlainFileName(const QString& name)
     return true;
 }
 
-QString TrimSpaces(const QString& text)
+QString trimSpaces(QStringView text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -48,7 +48,7 @@ QString TrimSpaces(const QString& text)
         ++begin;
     while (end > begin && text[end - 1] == u' ')
         --end;
-    return text.mid(begin, end - begin);
+    return text.sliced(begin, end - begin).toString();
 }
 
 } // namespace kelvane

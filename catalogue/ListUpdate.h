@@ -10,10 +10,10 @@ QString FileNameFromURL(const QString& url);
 
 // True for a name that can only mean a file directly inside a folder: not empty, not "." or "..",
 // no "/" or "\" and no control characters.
-bool IsPlainFileName(const QString& name);
+bool isPlainFileName(const QString& name);
 
-// Removes leading and trailing U+0020 spaces only.
-QString TrimSpaces(const QString& text);
+// Removes leading and trailing U+0020 spaces only; tabs and other white space stay.
+QString trimSpaces(QStringView text);
 
 // The message of an update whose address names no file to save.
 inline const QString kNoFileNameError =

@@ -1,25 +1,14 @@
 #include "catalogue/StationList.h"
 
+#include "catalogue/ListUpdate.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QListWidget>
 #include <QStringDecoder>
 
 namespace kelvane {
 
 namespace {
-
-// Only the space character is trimmed; tabs and other white space stay.
-QString trimSpaces(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.sliced(begin, end - begin).toString();
-}
 
 bool isBlank(QStringView text)
 {
@@ -121,28 +110,23 @@ Stations StationListParser::finish(bool fileEnded)
     return std::move(m_stations);
 }
 
-Stations ParseStationList(QByteArrayView bytes, const QString& separator)
+Stations parseStationList(QByteArrayView bytes, const QString& separator)
 {
     StationListParser parser(separator);
     parser.feed(bytes);
     return parser.finish(true);
 }
 
-void LoadStationList(const QString& path, const QString& separator, QListWidget& list,
-                     QStringList& urls)
+std::optional<Stations> loadStationList(const QString& path, const QString& separator)
 {
-    urls.clear();
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
-        return;
+        return std::nullopt;
 
     // Only a regular file is opened: a pipe or device in its place could block the load forever.
     QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        list.clear();
-        return;
-    }
-    list.clear();
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return Stations{};
     // Read piece by piece, and no further than the list box can hold. A failing read keeps the
     // lines read before it: only whole lines count unless the file ended.
     StationListParser parser(separator);
@@ -164,14 +148,10 @@ void LoadStationList(const QString& path, const QString& separator, QListWidget&
         if (!parser.feed(QByteArrayView(buffer, n)))
             break;
     }
-    Stations stations = parser.finish(ended);
-    list.setUpdatesEnabled(false);
-    list.addItems(stations.names);
-    list.setUpdatesEnabled(true);
-    urls = std::move(stations.urls);
+    return parser.finish(ended);
 }
 
-QString ProgramFilePath(const QString& programFolder, const QString& fileName)
+QString programFilePath(const QString& programFolder, const QString& fileName)
 {
     return programFolder + u'/' + fileName;
 }

@@ -5,7 +5,7 @@
 #include <QStringDecoder>
 #include <QStringList>
 
-class QListWidget;
+#include <optional>
 
 namespace kelvane {
 
@@ -56,16 +56,15 @@ private:
 };
 
 // Parses a whole list file's bytes.
-Stations ParseStationList(QByteArrayView bytes, const QString& separator);
+Stations parseStationList(QByteArrayView bytes, const QString& separator);
 
-// Loads one list file into a list box and its address sequence, as a window's load does:
-// the addresses are emptied first; a missing file leaves both empty and the list box untouched;
-// otherwise the list box is cleared and filled in file order. A file that can't be read leaves
-// what was read so far. Never waits and never reports.
-void LoadStationList(const QString& path, const QString& separator, QListWidget& list,
-                     QStringList& urls);
+// Reads one list file as a window's load does. Nothing (std::nullopt) when the file is missing
+// or a folder stands in its place: the window keeps the list box as it is. A file that is not a
+// regular file or cannot be opened gives an empty list; one whose read fails gives the stations
+// read so far. Never waits and never reports.
+std::optional<Stations> loadStationList(const QString& path, const QString& separator);
 
 // The program folder joined with a file name.
-QString ProgramFilePath(const QString& programFolder, const QString& fileName);
+QString programFilePath(const QString& programFolder, const QString& fileName);
 
 } // namespace kelvane

@@ -1,5 +1,7 @@
 #include "chrome/StoredLayout.h"
 
+#include "catalogue/ListServer.h"
+
 #include <QFile>
 #include <QHash>
 #include <QJsonArray>
@@ -17,13 +19,11 @@ namespace kelvane {
 
 namespace {
 
-// The list server's folder, fixed at build time; layouts name it as @LIST_BASE@.
-const QString kListBase = QStringLiteral(KELVANE_LIST_BASE_URL);
-
 QString expand(const QString& text)
 {
     QString out = text;
-    out.replace(QStringLiteral("@LIST_BASE@"), kListBase);
+    // Layouts name the list server's folder as @LIST_BASE@.
+    out.replace(QStringLiteral("@LIST_BASE@"), kListBaseUrl.toString());
     return out;
 }
 

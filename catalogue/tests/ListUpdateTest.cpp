@@ -28,22 +28,22 @@ TEST(FileNameFromURL, EmptyWhenNoFileNameCanBeTaken)
 TEST(FileNameFromURL, UnsafeNamesAreCaughtByThePlainNameCheck)
 {
     // What the rule can yield but must never be written into the program folder.
-    EXPECT_FALSE(IsPlainFileName(FileNameFromURL("http://h/d/")));
-    EXPECT_FALSE(IsPlainFileName(FileNameFromURL("http://h/..")));
+    EXPECT_FALSE(isPlainFileName(FileNameFromURL("http://h/d/")));
+    EXPECT_FALSE(isPlainFileName(FileNameFromURL("http://h/..")));
     EXPECT_EQ(FileNameFromURL("http://h/a\\..\\b.dat"), "a\\..\\b.dat");
-    EXPECT_FALSE(IsPlainFileName("a\\..\\b.dat"));
-    EXPECT_FALSE(IsPlainFileName("."));
-    EXPECT_FALSE(IsPlainFileName(".."));
-    EXPECT_FALSE(IsPlainFileName(QStringLiteral("a\nb.dat")));
-    EXPECT_FALSE(IsPlainFileName(QStringLiteral("a\tb.dat")));
-    EXPECT_TRUE(IsPlainFileName("fmstacionet.dat"));
-    EXPECT_TRUE(IsPlainFileName("a.dat?x=1"));
-    EXPECT_TRUE(IsPlainFileName(QStringLiteral("电台.dat")));
+    EXPECT_FALSE(isPlainFileName("a\\..\\b.dat"));
+    EXPECT_FALSE(isPlainFileName("."));
+    EXPECT_FALSE(isPlainFileName(".."));
+    EXPECT_FALSE(isPlainFileName(QStringLiteral("a\nb.dat")));
+    EXPECT_FALSE(isPlainFileName(QStringLiteral("a\tb.dat")));
+    EXPECT_TRUE(isPlainFileName("fmstacionet.dat"));
+    EXPECT_TRUE(isPlainFileName("a.dat?x=1"));
+    EXPECT_TRUE(isPlainFileName(QStringLiteral("电台.dat")));
 }
 
 TEST(TrimSpaces, OnlySpaces)
 {
-    EXPECT_EQ(TrimSpaces("  a b  "), "a b");
-    EXPECT_EQ(TrimSpaces("\ta "), "\ta");
-    EXPECT_EQ(TrimSpaces("   "), "");
+    EXPECT_EQ(trimSpaces(u"  a b  "), "a b");
+    EXPECT_EQ(trimSpaces(u"\ta "), "\ta");
+    EXPECT_EQ(trimSpaces(u"   "), "");
 }

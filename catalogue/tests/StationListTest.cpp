@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -19,14 +18,6 @@ QByteArray gbk(const QString& text)
     return encoder.encode(text);
 }
 
-QStringList items(const QListWidget& list)
-{
-    QStringList out;
-    for (int i = 0; i < list.count(); ++i)
-        out << list.item(i)->text();
-    return out;
-}
-
 class StationFileTest : public ::testing::Test
 {
 protected:
@@ -38,21 +29,20 @@ protected:
         file.write(bytes);
         return path;
     }
-    void load(const QString& path, const QString& separator = kRadioSeparator)
+    static std::optional<Stations> load(const QString& path,
+                                        const QString& separator = kRadioSeparator)
     {
-        LoadStationList(path, separator, list, urls);
+        return loadStationList(path, separator);
     }
 
     QTemporaryDir dir;
-    QListWidget list;
-    QStringList urls;
 };
 
 } // namespace
 
 TEST(StationListParse, NamesAndAddressesTrimmedOfSpacesInFileOrder)
 {
-    const Stations s = ParseStationList("A ==> x1\r\nB==>x2", kRadioSeparator);
+    const Stations s = parseStationList("A ==> x1\r\nB==>x2", kRadioSeparator);
     EXPECT_EQ(s.names, (QStringList{"A", "B"}));
     EXPECT_EQ(s.urls, (QStringList{"x1", "x2"}));
 }
@@ -60,53 +50,53 @@ TEST(StationListParse, NamesAndAddressesTrimmedOfSpacesInFileOrder)
 TEST(StationListParse, BlankLinesAndLinesStartingWithSeparatorAddNothing)
 {
     const Stations s =
-        ParseStationList("A ==> x1\r\n\r\n   \r\n==>x3\r\nB==>x2\r\n", kRadioSeparator);
+        parseStationList("A ==> x1\r\n\r\n   \r\n==>x3\r\nB==>x2\r\n", kRadioSeparator);
     EXPECT_EQ(s.names, (QStringList{"A", "B"}));
     EXPECT_EQ(s.urls, (QStringList{"x1", "x2"}));
 }
 
 TEST(StationListParse, NameEmptinessIsTestedBeforeTrimming)
 {
-    const Stations s = ParseStationList("   ==> x4", kRadioSeparator);
+    const Stations s = parseStationList("   ==> x4", kRadioSeparator);
     EXPECT_EQ(s.names, QStringList{""});
     EXPECT_EQ(s.urls, QStringList{"x4"});
 }
 
 TEST(StationListParse, LineWithoutSeparatorIsANameWithEmptyAddress)
 {
-    const Stations s = ParseStationList("  C  \r\nE ||> x7", kRadioSeparator);
+    const Stations s = parseStationList("  C  \r\nE ||> x7", kRadioSeparator);
     EXPECT_EQ(s.names, (QStringList{"C", "E ||> x7"}));
     EXPECT_EQ(s.urls, (QStringList{"", ""}));
 }
 
 TEST(StationListParse, SecondSeparatorEndsTheAddress)
 {
-    const Stations s = ParseStationList("D==>x5==>x6", kRadioSeparator);
+    const Stations s = parseStationList("D==>x5==>x6", kRadioSeparator);
     EXPECT_EQ(s.urls, QStringList{"x5"});
-    const Stations tv = ParseStationList("E ||> x7", kTvSeparator);
+    const Stations tv = parseStationList("E ||> x7", kTvSeparator);
     EXPECT_EQ(tv.names, QStringList{"E"});
     EXPECT_EQ(tv.urls, QStringList{"x7"});
 }
 
 TEST(StationListParse, OnlySpacesAreTrimmed)
 {
-    const Stations s = ParseStationList("\tA\t==>\tx1 \t", kRadioSeparator);
+    const Stations s = parseStationList("\tA\t==>\tx1 \t", kRadioSeparator);
     EXPECT_EQ(s.names, QStringList{"\tA\t"});
     EXPECT_EQ(s.urls, QStringList{"\tx1 \t"});
     // A line of tabs is not blank: it is a station named by its tabs.
-    EXPECT_EQ(ParseStationList("\t\t", kRadioSeparator).names, QStringList{"\t\t"});
+    EXPECT_EQ(parseStationList("\t\t", kRadioSeparator).names, QStringList{"\t\t"});
 }
 
 TEST(StationListParse, CrLfLoneCrAndLoneLfAllEndLines)
 {
-    const Stations s = ParseStationList("A==>1\r\nB==>2\rC==>3\nD==>4\n\rE==>5", kRadioSeparator);
+    const Stations s = parseStationList("A==>1\r\nB==>2\rC==>3\nD==>4\n\rE==>5", kRadioSeparator);
     EXPECT_EQ(s.names, (QStringList{"A", "B", "C", "D", "E"}));
     EXPECT_EQ(s.urls, (QStringList{"1", "2", "3", "4", "5"}));
 }
 
 TEST(StationListParse, SeparatorIsMatchedExactly)
 {
-    const Stations s = ParseStationList("A = => x\r\nB=>x\r\nC===>y", kRadioSeparator);
+    const Stations s = parseStationList("A = => x\r\nB=>x\r\nC===>y", kRadioSeparator);
     EXPECT_EQ(s.names, (QStringList{"A = => x", "B=>x", "C="}));
     EXPECT_EQ(s.urls, (QStringList{"", "", "y"}));
 }
@@ -117,7 +107,7 @@ TEST(StationListParse, GbkNamesDecodeAndBrokenBytesBecomeReplacementCharacters)
     QByteArray bytes = gbk(name + " ==> http://a/1\r\n");
     bytes += "\x81\r\n"; // a lead byte with no trail byte: must not eat the line end
     bytes += gbk(QStringLiteral("音乐 ==> http://a/2"));
-    const Stations s = ParseStationList(bytes, kRadioSeparator);
+    const Stations s = parseStationList(bytes, kRadioSeparator);
     ASSERT_EQ(s.names.size(), 3);
     EXPECT_EQ(s.names[0], name);
     EXPECT_EQ(s.names[1], QString(QChar::ReplacementCharacter));
@@ -129,7 +119,7 @@ TEST(StationListParse, TvSeparatorInsideGbkTextIsFoundOnlyAsText)
 {
     // 0x7C ('|') is a valid GBK trail byte; the separator must be matched on decoded text.
     const QByteArray lookalike = QByteArray("\x81\x7C\x81\x7C>", 5);
-    const Stations s = ParseStationList(QByteArray(lookalike + " ||> u"), kTvSeparator);
+    const Stations s = parseStationList(QByteArray(lookalike + " ||> u"), kTvSeparator);
     ASSERT_EQ(s.names.size(), 1);
     EXPECT_EQ(s.urls[0], "u");
     EXPECT_FALSE(s.names[0].isEmpty());
@@ -140,58 +130,51 @@ TEST(StationListParse, StopsAtTheListBoxLimit)
     QByteArray bytes;
     for (int i = 0; i < kMaxStations + 10; ++i)
         bytes += "S" + QByteArray::number(i) + "==>u" + QByteArray::number(i) + "\r\n";
-    const Stations s = ParseStationList(bytes, kRadioSeparator);
+    const Stations s = parseStationList(bytes, kRadioSeparator);
     EXPECT_EQ(s.names.size(), kMaxStations);
     EXPECT_EQ(s.urls.size(), kMaxStations);
     EXPECT_EQ(s.names.constLast(), "S32766");
 }
 
-TEST_F(StationFileTest, FillsListBoxAndAddressesFromFile)
+TEST_F(StationFileTest, GivesTheFilesStationsInFileOrder)
 {
-    list.addItem("stale");
-    urls << "stale";
-    load(write("fmstacionet.dat", gbk(QStringLiteral("央广 ==> x1\r\nB==>x2"))));
-    EXPECT_EQ(items(list), (QStringList{QStringLiteral("央广"), "B"}));
-    EXPECT_EQ(urls, (QStringList{"x1", "x2"}));
+    const auto s = load(write("fmstacionet.dat", gbk(QStringLiteral("央广 ==> x1\r\nB==>x2"))));
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->names, (QStringList{QStringLiteral("央广"), "B"}));
+    EXPECT_EQ(s->urls, (QStringList{"x1", "x2"}));
 }
 
-TEST_F(StationFileTest, MissingFileEmptiesAddressesOnly)
+TEST_F(StationFileTest, MissingFileGivesNothing)
 {
-    urls << "stale";
-    load(dir.filePath("tvstacionet.dat"), kTvSeparator);
-    EXPECT_TRUE(urls.isEmpty());
-    EXPECT_EQ(list.count(), 0);
+    EXPECT_FALSE(load(dir.filePath("tvstacionet.dat"), kTvSeparator));
 }
 
-TEST_F(StationFileTest, UnreadableFileLeavesEmptyListWithoutWaiting)
+TEST_F(StationFileTest, UnreadableFileGivesAnEmptyListWithoutWaiting)
 {
     const QString path = write("fmstacionet.dat", "A==>x1\r\n");
     QFile::setPermissions(path, QFileDevice::Permissions());
-    list.addItem("stale");
-    urls << "stale";
-    load(path);
+    const auto s = load(path);
     if (QFile(path).open(QIODevice::ReadOnly))
         GTEST_SKIP() << "running with rights that read any file";
-    EXPECT_EQ(list.count(), 0);
-    EXPECT_TRUE(urls.isEmpty());
+    ASSERT_TRUE(s);
+    EXPECT_TRUE(s->names.isEmpty());
+    EXPECT_TRUE(s->urls.isEmpty());
 }
 
 TEST_F(StationFileTest, APipeInPlaceOfTheFileIsNotWaitedOn)
 {
     const QString path = dir.filePath("fmstacionet.dat");
     ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    list.addItem("stale");
-    load(path); // opening a pipe with no writer would block here
-    EXPECT_EQ(list.count(), 0);
-    EXPECT_TRUE(urls.isEmpty());
+    const auto s = load(path); // opening a pipe with no writer would block here
+    ASSERT_TRUE(s);
+    EXPECT_TRUE(s->names.isEmpty());
+    EXPECT_TRUE(s->urls.isEmpty());
 }
 
 TEST_F(StationFileTest, AFolderInPlaceOfTheFileCountsAsMissing)
 {
     ASSERT_TRUE(QDir(dir.path()).mkdir("fmstacionet.dat"));
-    load(dir.filePath("fmstacionet.dat"));
-    EXPECT_EQ(list.count(), 0);
-    EXPECT_TRUE(urls.isEmpty());
+    EXPECT_FALSE(load(dir.filePath("fmstacionet.dat")));
 }
 
 TEST_F(StationFileTest, ReloadingReadsTheFileAgainFromScratch)
@@ -199,9 +182,10 @@ TEST_F(StationFileTest, ReloadingReadsTheFileAgainFromScratch)
     const QString path = write("fmstacionet.dat", "A==>1\r\nB==>2\r\n");
     load(path);
     write("fmstacionet.dat", "C==>3\r\n");
-    load(path);
-    EXPECT_EQ(items(list), QStringList{"C"});
-    EXPECT_EQ(urls, QStringList{"3"});
+    const auto s = load(path);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->names, QStringList{"C"});
+    EXPECT_EQ(s->urls, QStringList{"3"});
 }
 
 TEST_F(StationFileTest, AHugeFileGivesItsFirstStationsOnly)
@@ -214,15 +198,16 @@ TEST_F(StationFileTest, AHugeFileGivesItsFirstStationsOnly)
     head += QByteArray(StationListParser::kMaxLineBytes * 3, 'n') + "==>long\r\n";
     const QString path = write(QStringLiteral("huge.dat"), head);
     ASSERT_TRUE(QFile::resize(path, qint64(1) << 30));
-    load(path);
-    EXPECT_EQ(list.count(), kMaxStations);
-    EXPECT_EQ(urls.size(), kMaxStations);
-    EXPECT_EQ(list.item(kMaxStations - 1)->text(), "S32766");
+    const auto loaded = load(path);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->names.size(), kMaxStations);
+    EXPECT_EQ(loaded->urls.size(), kMaxStations);
+    EXPECT_EQ(loaded->names.constLast(), "S32766");
 
     // A line far longer than any station keeps its beginning.
     const QByteArray longLine =
         QByteArray(StationListParser::kMaxLineBytes * 2, 'n') + "==>u\r\nB==>v";
-    const Stations s = ParseStationList(longLine, kRadioSeparator);
+    const Stations s = parseStationList(longLine, kRadioSeparator);
     ASSERT_EQ(s.names.size(), 2);
     EXPECT_EQ(s.names[0].size(), StationListParser::kMaxLineBytes);
     EXPECT_EQ(s.urls[0], "");
