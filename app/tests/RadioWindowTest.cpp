@@ -10,9 +10,11 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
@@ -75,10 +77,23 @@ TEST_F(RadioWindowTest, LoadsTheRadioListWithItsDesignLayout)
     EXPECT_GT(order.indexOf(w->rLista), order.indexOf(w->wmpr));
 }
 
-TEST_F(RadioWindowTest, MissingListOpensAnEmptyWindowSilently)
+TEST_F(RadioWindowTest, MissingListLeavesTheListBoxAsItIsSilently)
 {
+    // The list box holds stations before the load runs; with no list file they stay, and no
+    // address is kept for them.
+    forms.registerForm("frmMain", [this](FormRegistry& r) {
+        auto* w = new RadioWindow(r, services);
+        w->rLista->addItem(QStringLiteral("先前一"));
+        w->rLista->addItem(QStringLiteral("先前二"));
+        w->rURLs = QStringList{"http://a/1", "http://a/2"};
+        return w;
+    });
+    ASSERT_FALSE(QFileInfo::exists(folder.filePath("fmstacionet.dat")));
     auto* w = open();
-    EXPECT_EQ(w->rLista->count(), 0);
+    ASSERT_EQ(w->rLista->count(), 2);
+    EXPECT_EQ(w->rLista->item(0)->text(), QStringLiteral("先前一"));
+    EXPECT_EQ(w->rLista->item(1)->text(), QStringLiteral("先前二"));
+    EXPECT_TRUE(w->rURLs.isEmpty());
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
@@ -105,12 +120,33 @@ TEST_F(RadioWindowTest, DoubleClickWithoutSelectionClosesThePlayerThenShowsOneMe
 
 TEST_F(RadioWindowTest, StationWithEmptyAddressPlaysNothingAndSaysNothing)
 {
-    writeList("fmstacionet.dat", QStringLiteral("无地址\r\n"));
+    // From a station that plays: the one without an address ends it and plays nothing.
+    const QByteArray mp3 = generatedMp3();
+    QPointer<QTcpSocket> stream;
+    server.setHandler("/live", [&](QTcpSocket* socket, const HttpTestServer::Request& r) {
+        stream = socket;
+        IcyStreamer::Options o;
+        o.source = mp3;
+        IcyStreamer::start(socket, r, o);
+    });
+    writeList("fmstacionet.dat",
+              "Live==>" + server.url("/live") + QStringLiteral("\r\n无地址\r\n"));
     auto* w = open();
     select(w, 0);
     w->rLista_DblClick();
-    runFor(200);
+    ASSERT_TRUE(waitUntil([&] { return w->wmpr->state() == State::Playing; }, 20000));
+    ASSERT_FALSE(stream.isNull());
+
+    select(w, 1);
+    w->rLista_DblClick();
     EXPECT_EQ(w->wmpr->state(), State::Stopped);
+    EXPECT_TRUE(waitUntil(
+        [&] { return stream.isNull() || stream->state() != QAbstractSocket::ConnectedState; },
+        10000))
+        << "the station played before still streams";
+    flushEvents();
+    EXPECT_EQ(w->wmpr->state(), State::Stopped);
+    EXPECT_EQ(server.requests().size(), 1);
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 

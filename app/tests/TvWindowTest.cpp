@@ -6,9 +6,11 @@
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
 
+#include <QLineEdit>
 #include <QOpenGLWidget>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 
 using namespace kelvane;
@@ -231,12 +233,34 @@ TEST_F(TvWindowTest, ClosingTheVideoWindowWhileItWaitsThenANewStationOpensItHidd
 
 TEST_F(TvWindowTest, RadioAndTvWindowsReplaceEachOtherAndTheVideoWindowSurvives)
 {
+    // A radio station that plays until its listener goes away.
+    const QByteArray mp3 = generatedMp3();
+    QPointer<QTcpSocket> radioStream;
+    server.setHandler("/radio", [&](QTcpSocket* socket, const HttpTestServer::Request& r) {
+        radioStream = socket;
+        IcyStreamer::Options o;
+        o.source = mp3;
+        IcyStreamer::start(socket, r, o);
+    });
+    writeList("fmstacionet.dat", "Radio==>" + server.url("/radio") + "\r\n");
     auto* radio = dynamic_cast<RadioWindow*>(forms.show("frmMain"));
     ASSERT_NE(radio, nullptr);
+    radio->rLista->setCurrentRow(0);
+    radio->rLista_DblClick();
     QPointer<MediaPlayer> radioPlayer = radio->wmpr;
+    ASSERT_TRUE(waitUntil([&] { return radioPlayer->state() == State::Playing; }, 20000));
+    ASSERT_FALSE(radioStream.isNull());
+
     radio->Image1_Click();
     EXPECT_FALSE(forms.isLoaded("frmMain"));
-    EXPECT_EQ(radioPlayer->state(), State::Stopped);
+    EXPECT_TRUE(radioPlayer.isNull() || radioPlayer->state() == State::Stopped);
+    // The radio player really let go of the station: its stream is closed.
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return radioStream.isNull() || radioStream->state() != QAbstractSocket::ConnectedState;
+        },
+        10000))
+        << "the radio still reads its station after the switch";
     auto* tv = formAs<TvWindow>("frmMainTV");
     ASSERT_NE(tv, nullptr);
     EXPECT_TRUE(tv->isVisible());

@@ -5,10 +5,12 @@
 #include "tests/support/TestUtil.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -212,33 +214,72 @@ TEST_F(MediaPlayerTest, RecordsTheStreamAsReceivedAndAFailedFileLeavesPlaybackAl
 
 TEST_F(MediaPlayerTest, EmptyAddressPlaysNothing)
 {
-    serveIcy("/before", "Before");
+    // What played before goes: the empty address ends it and starts nothing in its place.
+    const QByteArray mp3 = generatedMp3(30);
+    QPointer<QTcpSocket> stream;
+    server.setHandler("/before", [&](QTcpSocket* socket, const HttpTestServer::Request& r) {
+        stream = socket;
+        IcyStreamer::Options o;
+        o.source = mp3;
+        IcyStreamer::start(socket, r, o);
+    });
     MediaPlayer player(nullOutputs());
     player.setURL(server.url("/before"));
     ASSERT_TRUE(waitForState(player, State::Playing));
-    player.close();
+    ASSERT_FALSE(stream.isNull());
     QSignalSpy states(&player, &MediaPlayer::stateChanged);
     player.setURL(QString());
-    player.setURL(QStringLiteral("   "));
-    runFor(200);
     EXPECT_EQ(player.state(), State::Stopped);
-    EXPECT_EQ(states.count(), 0);
+    ASSERT_TRUE(waitUntil(
+        [&] { return stream.isNull() || stream->state() != QAbstractSocket::ConnectedState; },
+        10000))
+        << "the station played before still streams";
+    player.setURL(QStringLiteral("   ")); // on an idle player: nothing at all
+    flushEvents();
+    EXPECT_EQ(player.state(), State::Stopped);
+    ASSERT_EQ(states.count(), 1);
+    EXPECT_EQ(states[0].at(0).value<State>(), State::Stopped);
+    EXPECT_EQ(server.requests().size(), 1); // nothing new was asked for
 }
 
 TEST_F(MediaPlayerTest, CloseStopsAtOnceAndANewAddressTakesOver)
 {
-    serveIcy("/one", "One");
+    const QByteArray mp3 = generatedMp3(30);
+    QPointer<QTcpSocket> first;
+    server.setHandler("/one", [&](QTcpSocket* socket, const HttpTestServer::Request& r) {
+        first = socket;
+        IcyStreamer::Options o;
+        o.source = mp3;
+        o.metaInt = 8000;
+        o.title = "One";
+        IcyStreamer::start(socket, r, o);
+    });
     serveIcy("/two", "Two");
     MediaPlayer player(nullOutputs());
     player.setURL(server.url("/one"));
-    ASSERT_TRUE(waitForState(player, State::Playing));
+    ASSERT_TRUE(waitUntil([&] { return player.nowPlaying() == "One"; }, 20000));
+    ASSERT_FALSE(first.isNull());
+    QSignalSpy states(&player, &MediaPlayer::stateChanged);
+    QSignalSpy titles(&player, &MediaPlayer::nowPlayingChanged);
     player.close();
     EXPECT_EQ(player.state(), State::Stopped);
+    // mpv lets go of the first station: the server sees its connection closed.
+    ASSERT_TRUE(waitUntil(
+        [&] { return first.isNull() || first->state() != QAbstractSocket::ConnectedState; }, 10000))
+        << "the first station still streams after close()";
+    flushEvents();
+    // Nothing of the first station is reported after the stop.
+    EXPECT_EQ(player.state(), State::Stopped);
+    for (const auto& args : states)
+        EXPECT_EQ(args.at(0).value<State>(), State::Stopped);
+    for (const auto& args : titles)
+        EXPECT_TRUE(args.at(0).toString().isEmpty());
+
     player.setURL(server.url("/two"));
     ASSERT_TRUE(waitUntil([&] { return player.nowPlaying() == "Two"; }, 20000));
-    runFor(500); // late events of the first station must not disturb the second
     EXPECT_EQ(player.state(), State::Playing);
     EXPECT_EQ(player.nowPlaying(), "Two");
+    EXPECT_EQ(server.requests().size(), 2); // the first station was not asked for again
 }
 
 TEST_F(MediaPlayerTest, CloseOnAnIdlePlayerDoesNothing)
