@@ -2,9 +2,61 @@
 #include "button/tests/ButtonFixture.h"
 
 #include <QApplication>
+#include <QTimer>
 
 using namespace kelvane;
 using namespace kelvane::test;
+
+namespace {
+
+// Counts a widget's show and hide events.
+class ShowsAndHides : public QObject
+{
+public:
+    explicit ShowsAndHides(QWidget* widget) { widget->installEventFilter(this); }
+    int shown = 0;
+    int hidden = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++shown;
+        else if (event->type() == QEvent::Hide)
+            ++hidden;
+        return false;
+    }
+};
+
+// Counts the ticks of single-shot timers with the given interval, anywhere in the program (the
+// tooltip's own timers are not reachable from outside). A tick is counted as it is delivered;
+// by the time the event loop next returns, its timeout has run.
+class TimerTicks : public QObject
+{
+public:
+    explicit TimerTicks(int intervalMs) : m_interval(intervalMs)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~TimerTicks() override { QCoreApplication::instance()->removeEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Timer) {
+            const auto* timer = qobject_cast<QTimer*>(watched);
+            if (timer != nullptr && timer->isSingleShot() && timer->interval() == m_interval)
+                ++count;
+        }
+        return false;
+    }
+
+private:
+    int m_interval;
+};
+
+} // namespace
 
 class ButtonTooltipTest : public ButtonHostTest
 {
@@ -175,18 +227,25 @@ TEST_F(ButtonTooltipTest, HidesItselfAfterAWhile)
 {
     ButtonTooltip* tip = enterWith(tipBag(u"tip"_s));
     ASSERT_TRUE(tip);
+    // The tip's own show and hide events, so a short stay cannot slip between two looks.
+    ShowsAndHides seen(tip);
     tip->setDelays(10, 50);
     moveIn(QPoint(52, 16));
-    ASSERT_TRUE(waitUntil([&] { return tip->isVisible(); }, 3000));
-    EXPECT_TRUE(waitUntil([&] { return !tip->isVisible(); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return seen.shown > 0; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return seen.hidden > 0; }, 3000)) << "the tip stays up";
+    EXPECT_FALSE(tip->isVisible());
 }
 
 TEST_F(ButtonTooltipTest, EmptyTextNeverShows)
 {
     ButtonTooltip* tip = enterWith(tipBag(QString()));
     ASSERT_TRUE(tip);
-    tip->setDelays(5, 5000);
+    // The moment the tip would show is the show delay's timer going off; it is awaited, not
+    // guessed. 7 ms is no other timer's interval in this test.
+    constexpr int kShowDelayMs = 7;
+    TimerTicks ticks(kShowDelayMs);
+    tip->setDelays(kShowDelayMs, 5000);
     moveIn(QPoint(52, 16));
-    runFor(60);
+    ASSERT_TRUE(waitUntil([&] { return ticks.count > 0; }, 3000));
     EXPECT_FALSE(tip->isVisible());
 }

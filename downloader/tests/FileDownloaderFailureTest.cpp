@@ -302,16 +302,6 @@ TEST_F(FailingDownloadTest, AFreeSpaceThatCannotBeAskedReadsAsNone)
     expectDestinationUntouched();
 }
 
-TEST_F(FailingDownloadTest, NeverCompletionThenError)
-{
-    // A handler that fails the host in every way still sees at most one of the two.
-    server->setReply("/f.dat", HttpTestServer::ok(patternBody(2000)));
-    EXPECT_TRUE(download(QStringLiteral("/f.dat"), dest()));
-    EXPECT_EQ(log->completions(), 1);
-    EXPECT_TRUE(log->errors().isEmpty());
-    EXPECT_EQ(log->entries.constLast(), QStringLiteral("Complete"));
-}
-
 // The disk-space cases on a real 64 KiB file system (tests/with-small-tmpfs.sh mounts it).
 class SmallDiskTest : public DownloaderTest
 {

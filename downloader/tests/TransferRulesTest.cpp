@@ -89,16 +89,3 @@ TEST(TransferRulesTest, FolderPartEndsWithTheLastSlash)
     EXPECT_EQ(folderPart(QStringLiteral("lists/tv.dat")), QStringLiteral("lists/"));
     EXPECT_EQ(folderPart(QStringLiteral("tv.dat")), QString());
 }
-
-TEST(TransferRulesTest, MessagesAreExact)
-{
-    EXPECT_EQ(messages::failure({6, QStringLiteral("Overflow")}),
-              QStringLiteral("Error: Overflow occurred."));
-    EXPECT_EQ(messages::cannotWrite(TransferError::fromErrno(2)),
-              QStringLiteral("Cannot write file to disk.\r\rError 2: No such file or directory"));
-    EXPECT_EQ(messages::notEnoughFreeSpace(),
-              QStringLiteral("There is not enough free space on disk for this file."));
-    EXPECT_EQ(messages::connectionReset(),
-              QStringLiteral("The connection with the server was reset."));
-    EXPECT_EQ(messages::gettingFileInformation(), QStringLiteral("Getting file information"));
-}
