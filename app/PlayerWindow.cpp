@@ -15,6 +15,8 @@
 
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QToolTip>
 #include <QWindow>
@@ -87,6 +89,48 @@ void PlayerWindow::showInView(int holdMs)
 {
     if (auto* bar = findChild<QuandleXPTaskBar*>())
         bar->showInView(holdMs);
+}
+
+void PlayerWindow::playSelected(MediaPlayer* player, QListWidget* list, const QStringList& urls,
+                                const QString& listKey)
+{
+    player->close();
+    const int index = selectedPosition(list);
+    if (index < 0 || index >= urls.size())
+        throw StepFailed("no station selected");
+    player->setStationName(list->currentItem()->text());
+    player->setURL(urls.at(index));
+    followStation(player, list, index);
+    reportPlayed(player, list, listKey);
+}
+
+void PlayerWindow::updateClicked(SkinButton* button, FileDownloader* downloader,
+                                 const QList<QLineEdit*>& boxes, const QString& busyCaption,
+                                 const std::function<void(const QString&)>& onError)
+{
+    if (button->Caption() != u"下载" || downloader->isTransferring()) {
+        downloader->Cancel();
+        for (QLineEdit* box : boxes)
+            box->setEnabled(true);
+        button->setCaption(QStringLiteral("下载"));
+        return;
+    }
+    QStringList urls;
+    for (QLineEdit* box : boxes) {
+        if (trimSpaces(box->text()).isEmpty())
+            return;
+        box->setEnabled(false);
+        urls.append(box->text());
+    }
+    button->setCaption(busyCaption);
+    for (qsizetype i = 0; i < urls.size(); ++i) {
+        // Each list follows whatever became of the one before; a window closed meanwhile
+        // fetches no more.
+        if (i > 0 && forms().find(formName()) != this)
+            return;
+        if (!downloadList(*downloader, urls.at(i), onError))
+            return;
+    }
 }
 
 bool PlayerWindow::downloadList(FileDownloader& downloader, const QString& url,
@@ -195,6 +239,19 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event)
         if (!isActiveWindow())
             activateWindow();
         return false;
+    }
+    // A double click on the list's empty part is a double click on the list all the same: with
+    // nothing selected it reaches the no-selection path.
+    if (event->type() == QEvent::MouseButtonDblClick && m_listViewports.contains(watched)) {
+        auto* viewport = static_cast<QWidget*>(watched);
+        auto* list = static_cast<QListWidget*>(viewport->parentWidget());
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        auto play = m_enterPlays.constFind(list);
+        if (mouse->button() == Qt::LeftButton && play != m_enterPlays.cend() &&
+            list->itemAt(mouse->position().toPoint()) == nullptr) {
+            (*play)();
+            return true;
+        }
     }
     if (event->type() == QEvent::ToolTip && m_listViewports.contains(watched)) {
         auto* viewport = static_cast<QWidget*>(watched);

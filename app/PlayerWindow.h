@@ -4,6 +4,7 @@
 #include "chrome/StoredLayout.h"
 #include "platform/Forms.h"
 
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <QSet>
@@ -56,6 +57,20 @@ protected:
     // A double click on a station list, or Enter on it, runs onPlay. A name too long for the
     // list shows whole in its tooltip.
     void playOnActivate(QListWidget* list, const std::function<void()>& onPlay);
+
+    // Plays the list's selected station in the player, by its own address (whatever the list
+    // shows while filtered); with nothing selected the player is closed and StepFailed thrown.
+    void playSelected(MediaPlayer* player, QListWidget* list, const QStringList& urls,
+                      const QString& listKey);
+
+    // The update button's click, shared by both windows. While a transfer runs, a click only
+    // cancels it, whatever the caption reads. Otherwise a "下载" click fetches the lists named
+    // in the boxes, one after the other (each box must hold an address: an empty one ends the
+    // click there, the boxes before it left disabled), under busyCaption; any other caption arms
+    // the button ("下载").
+    void updateClicked(SkinButton* button, FileDownloader* downloader,
+                       const QList<QLineEdit*>& boxes, const QString& busyCaption,
+                       const std::function<void(const QString&)>& onError);
 
     // Fetches a list file into the program folder under the name its address ends in. An address
     // that names no plain file fails through onError without touching the folder. Returns false

@@ -78,16 +78,7 @@ void RadioWindow::Form_Unload()
 
 void RadioWindow::PlayRadioStation()
 {
-    guarded([this] {
-        wmpr->close();
-        const int index = selectedPosition(rLista);
-        if (index < 0 || index >= rURLs.size())
-            throw StepFailed("no station selected");
-        wmpr->setStationName(rLista->currentItem()->text());
-        wmpr->setURL(rURLs.at(index));
-        followStation(wmpr, rLista, index);
-        reportPlayed(wmpr, rLista, kRadioListKey);
-    });
+    guarded([this] { playSelected(wmpr, rLista, rURLs, kRadioListKey); });
 }
 
 void RadioWindow::playNeighbour(int delta)
@@ -100,7 +91,7 @@ void RadioWindow::playNeighbour(int delta)
 
 void RadioWindow::rLista_DblClick()
 {
-    guarded([this] { PlayRadioStation(); });
+    PlayRadioStation(); // it reports its own failure
 }
 
 void RadioWindow::bbStop_Click()
@@ -142,19 +133,8 @@ namespace kelvane {
 void RadioWindow::bbUpdate_Click()
 {
     guarded([this] {
-        // While a transfer runs, a click only cancels it, whatever the caption reads.
-        if (bbUpdate->Caption() == u"下载" && !FileDownloader->isTransferring()) {
-            if (trimSpaces(Text->text()).isEmpty())
-                return;
-            Text->setEnabled(false);
-            bbUpdate->setCaption(QStringLiteral("取消"));
-            downloadList(*FileDownloader, Text->text(),
-                         [this](const QString& error) { FileDownloader_DownloadErrors(error); });
-        } else {
-            FileDownloader->Cancel();
-            Text->setEnabled(true);
-            bbUpdate->setCaption(QStringLiteral("下载"));
-        }
+        updateClicked(bbUpdate, FileDownloader, {Text}, QStringLiteral("取消"),
+                      [this](const QString& error) { FileDownloader_DownloadErrors(error); });
     });
 }
 

@@ -73,15 +73,8 @@ void TvWindow::playIn(QListWidget* list, const QStringList& urls)
     auto* video = dynamic_cast<VideoWindow*>(forms().show(QStringLiteral("frmTV")));
     if (video == nullptr)
         throw StepFailed("video window did not load");
-    video->wmpt->close();
-    const int index = selectedPosition(list);
-    if (index < 0 || index >= urls.size())
-        throw StepFailed("no station selected");
-    video->wmpt->setStationName(list->currentItem()->text());
-    video->wmpt->setURL(urls.at(index));
+    playSelected(video->wmpt, list, urls, list == aLista ? kAdultListKey : kTvListKey);
     m_lastList = list;
-    followStation(video->wmpt, list, index);
-    reportPlayed(video->wmpt, list, list == aLista ? kAdultListKey : kTvListKey);
     // Enabling a running reveal timer keeps its count: a second station chosen while the window
     // waits is revealed when the first would have been.
     video->Timer1.setEnabled(true);
@@ -109,12 +102,12 @@ void TvWindow::PlayAdultStation()
 
 void TvWindow::tLista_DblClick()
 {
-    guarded([this] { PlayTvStation(); });
+    PlayTvStation(); // it reports its own failure
 }
 
 void TvWindow::aLista_DblClick()
 {
-    guarded([this] { PlayAdultStation(); });
+    PlayAdultStation();
 }
 
 void TvWindow::sAdult_Click()
@@ -175,29 +168,8 @@ void TvWindow::Form_Unload()
 void TvWindow::bbUpdate_Click()
 {
     guarded([this] {
-        // While a transfer runs, a click only cancels it, whatever the caption reads.
-        if (bbUpdate->Caption() == u"下载" && !FileDownloader->isTransferring()) {
-            if (trimSpaces(Text->text()).isEmpty())
-                return;
-            Text->setEnabled(false);
-            if (trimSpaces(Text1->text()).isEmpty())
-                return;
-            Text1->setEnabled(false);
-            bbUpdate->setCaption(QStringLiteral("Cancel"));
-            const auto onError = [this](const QString& e) { FileDownloader_DownloadErrors(e); };
-            const QString adultUrl = Text1->text();
-            if (!downloadList(*FileDownloader, Text->text(), onError))
-                return; // the window went away during the first transfer
-            if (forms().find(formName()) != this)
-                return; // unloaded: no second transfer for a closed window
-            // The second list follows whatever became of the first.
-            downloadList(*FileDownloader, adultUrl, onError);
-        } else {
-            FileDownloader->Cancel();
-            Text->setEnabled(true);
-            Text1->setEnabled(true);
-            bbUpdate->setCaption(QStringLiteral("下载"));
-        }
+        updateClicked(bbUpdate, FileDownloader, {Text, Text1}, QStringLiteral("Cancel"),
+                      [this](const QString& error) { FileDownloader_DownloadErrors(error); });
     });
 }
 

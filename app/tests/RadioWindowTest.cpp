@@ -355,3 +355,15 @@ TEST_F(RadioWindowTest, CtrlRRecordsIntoTheMusicFolderAndAnUnwritableFolderSaysS
     EXPECT_FALSE(w->wmpr->isRecording());
     EXPECT_EQ(w->wmpr->state(), State::Playing);
 }
+
+TEST_F(RadioWindowTest, ADoubleClickOnTheListsEmptyPartWithNothingSelectedShowsTheMessage)
+{
+    writeList("fmstacionet.dat", "A==>http://127.0.0.1:9/a\r\n");
+    auto* w = open();
+    w->rLista->setCurrentRow(-1);
+    const QPoint below = w->rLista->viewport()->rect().bottomLeft() + QPoint(5, -5);
+    ASSERT_EQ(w->rLista->itemAt(below), nullptr);
+    QTest::mouseDClick(w->rLista->viewport(), Qt::LeftButton, {}, below);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, kGenericErrorText);
+}
