@@ -24,7 +24,7 @@
 namespace kelvane {
 
 PlayerWindow::PlayerWindow(const QString& name, FormRegistry& forms, const AppServices& services)
-    : Form(name, forms), m_services(services), m_layout(StoredLayout(name)),
+    : Form(name, forms), m_services(services), m_layout(storedLayout(name)),
       m_picture(storedPicture(m_layout.picture))
 {
     // Borderless and out of the taskbar; the docking bar adds "on top" and places the window.

@@ -40,9 +40,9 @@ QLabel* overlay(QWidget* parent, int pixelSize)
 } // namespace
 
 VideoWindow::VideoWindow(FormRegistry& forms, const AppServices& services)
-    : Form(QStringLiteral("frmTV"), forms), m_picture(storedPicture(StoredLayout("frmTV").picture))
+    : Form(QStringLiteral("frmTV"), forms), m_picture(storedPicture(storedLayout("frmTV").picture))
 {
-    LayoutBuilder ui(this, StoredLayout(QStringLiteral("frmTV")), services);
+    LayoutBuilder ui(this, storedLayout(QStringLiteral("frmTV")), services);
     ui.applyWindowSettings();
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_normalSize = size();

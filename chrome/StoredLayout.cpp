@@ -61,7 +61,7 @@ const ControlLayout& WindowLayout::control(const QString& controlName, int eleme
                             name.toStdString());
 }
 
-std::optional<WindowLayout> ParseLayout(const QByteArray& json, QString* error)
+std::optional<WindowLayout> parseLayout(const QByteArray& json, QString* error)
 {
     auto fail = [error](const QString& why) -> std::optional<WindowLayout> {
         if (error)
@@ -126,7 +126,7 @@ std::optional<WindowLayout> ParseLayout(const QByteArray& json, QString* error)
     return layout;
 }
 
-const WindowLayout& StoredLayout(const QString& windowName)
+const WindowLayout& storedLayout(const QString& windowName)
 {
     static QHash<QString, WindowLayout> loaded;
     static const bool registered = (registerLayoutResources(), true);
@@ -137,7 +137,7 @@ const WindowLayout& StoredLayout(const QString& windowName)
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error("no stored layout for " + windowName.toStdString());
     QString error;
-    auto layout = ParseLayout(file.readAll(), &error);
+    auto layout = parseLayout(file.readAll(), &error);
     if (!layout)
         throw std::runtime_error("stored layout " + windowName.toStdString() + ": " +
                                  error.toStdString());

@@ -51,9 +51,9 @@ struct WindowLayout
 
 // The stored layout of a window, from the program's embedded resources; the same object for
 // every window of that name. Throws std::runtime_error when missing or malformed.
-const WindowLayout& StoredLayout(const QString& windowName);
+const WindowLayout& storedLayout(const QString& windowName);
 
 // Parses a layout document. On failure returns nothing and says why.
-std::optional<WindowLayout> ParseLayout(const QByteArray& json, QString* error = nullptr);
+std::optional<WindowLayout> parseLayout(const QByteArray& json, QString* error = nullptr);
 
 } // namespace kelvane

@@ -121,7 +121,7 @@ void FileDownloader::Cancel()
 {
     m_cancel = true;
     if (m_transferring)
-        m_inet->Interrupt();
+        m_inet->interrupt();
 }
 
 bool FileDownloader::DownloadFile(const QString& strURL, const QString& strDestination,
@@ -196,7 +196,7 @@ bool FileDownloader::transfer(const QString& strURL, const QString& strDestinati
         }
         if (!cancelled) {
             // Classify the answer by its status.
-            if (m_inet->ConnectionFailed()) {
+            if (m_inet->connectionFailed()) {
                 stop = messages::cannotEstablishConnection();
             } else {
                 const QString header = m_inet->GetHeader();
@@ -260,7 +260,7 @@ bool FileDownloader::transfer(const QString& strURL, const QString& strDestinati
                 // Without a length: 0 until the body has ended cleanly, then 100.
                 const std::int64_t value =
                     lengthKnown ? percentOf(received, expected)
-                                : (m_inet->AtEnd() && m_inet->EndedCleanly() ? 100 : 0);
+                                : (m_inet->atEnd() && m_inet->endedCleanly() ? 100 : 0);
                 if (value != shown) { // the text changes about a hundred times a transfer
                     percent = QString::number(value);
                     shown = value;
@@ -299,7 +299,7 @@ bool FileDownloader::transfer(const QString& strURL, const QString& strDestinati
         complete = true;
     else if (stage == Stage::Body && !writeFailed)
         complete = lengthKnown ? received == expected
-                               : m_inet->AtEnd() && m_inet->EndedCleanly() && received == bytesRead;
+                               : m_inet->atEnd() && m_inet->endedCleanly() && received == bytesRead;
 
     bool result = false;
     if (complete) {
@@ -332,7 +332,7 @@ bool FileDownloader::transfer(const QString& strURL, const QString& strDestinati
         if (!file.wasOpened()) {
             m_cancel = true;
         } else if (!m_cancel) {
-            Q_EMIT DownloadErrors(m_inet->TooLarge() ? messages::tooLarge()
+            Q_EMIT DownloadErrors(m_inet->tooLarge() ? messages::tooLarge()
                                                      : messages::connectionReset());
             if (!self)
                 return false;

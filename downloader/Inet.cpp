@@ -88,7 +88,7 @@ void Inet::wake()
         m_loop->quit();
 }
 
-void Inet::Interrupt()
+void Inet::interrupt()
 {
     m_interrupted = true;
     wake();
@@ -104,7 +104,7 @@ QString Inet::GetHeader() const
         return QString::fromLatin1(m_fetch->headerText());
     // Over without an answer: an empty answer shows as an empty header; a connection that could
     // not be made is the caller's to ask about (ConnectionFailed); anything else is a failure.
-    if (error == Error::None || error == Error::NoAnswer || ConnectionFailed())
+    if (error == Error::None || error == Error::NoAnswer || connectionFailed())
         return {};
     throw TransferError{codeOf(error), m_fetch->errorString()};
 }
@@ -136,23 +136,23 @@ void Inet::Cancel()
     m_interrupted = false;
 }
 
-bool Inet::ConnectionFailed() const
+bool Inet::connectionFailed() const
 {
     return m_fetch && m_fetch->isFinished() && !m_fetch->headersIn() &&
            m_fetch->error() == net::Fetch::Error::ConnectFailed;
 }
 
-bool Inet::AtEnd() const
+bool Inet::atEnd() const
 {
     return m_fetch && m_fetch->isFinished() && available() == 0;
 }
 
-bool Inet::EndedCleanly() const
+bool Inet::endedCleanly() const
 {
     return m_fetch && m_fetch->isFinished() && m_fetch->error() == net::Fetch::Error::None;
 }
 
-bool Inet::TooLarge() const
+bool Inet::tooLarge() const
 {
     return m_fetch && m_fetch->error() == net::Fetch::Error::TooLarge;
 }

@@ -20,7 +20,7 @@ namespace kelvane::downloader {
 // GetHeader and GetChunk.
 //
 // Waiting never spins: the waits run a local QEventLoop that sleeps until the transfer moves
-// (headers, data, end), a time-out fires or Interrupt is called, and handles user input all the
+// (headers, data, end), a time-out fires or interrupt() is called, and handles user input all the
 // while, so a click on cancel or close takes effect whatever the server does. Every wait is
 // bounded: the connect time-out runs from Execute until the answer's headers are in (a
 // connection that cannot be made or a server that never answers), the inactivity time-out runs
@@ -62,7 +62,7 @@ public:
     // True while the request is under way: until the final answer's headers (or a failure) are in.
     bool StillExecuting() const;
     // Sleeps in a local event loop (processing events as flags allow) until the request moves,
-    // a time-out fires or Interrupt is called. Returns at once after Interrupt.
+    // a time-out fires or interrupt() is called. Returns at once after interrupt().
     void Wait(QEventLoop::ProcessEventsFlags flags);
 
     // The whole answer header as the wire showed it: the status line, then each header, CR LF
@@ -73,24 +73,24 @@ public:
     // The value of one header of the answer; empty when it is absent.
     QString GetHeader(const QString& name) const;
     // The next piece of the body: exactly size bytes unless the body has ended (a short piece
-    // comes only at the end; an empty one once it is exhausted) or Interrupt was called.
+    // comes only at the end; an empty one once it is exhausted) or interrupt() was called.
     QByteArray GetChunk(int size);
     // Ends whatever the request still does and makes the component ready for the next one.
     void Cancel();
 
     // Ends the current wait at once; later waits return at once until the next Execute.
-    void Interrupt();
+    void interrupt();
 
     // The request failed before an answer came because no connection could be had: refused,
     // unknown host, no answer within the connect time-out, a TLS failure.
-    bool ConnectionFailed() const;
+    bool connectionFailed() const;
     // The body has been read to its end: the reply is over and nothing is left to read.
-    bool AtEnd() const;
+    bool atEnd() const;
     // The body ended as its framing says (length, last chunk or close), not by an error or the
     // inactivity time-out.
-    bool EndedCleanly() const;
+    bool endedCleanly() const;
     // The body was stopped at kMaxUnsizedBytes.
-    bool TooLarge() const;
+    bool tooLarge() const;
 
 private:
     void wake();

@@ -51,8 +51,8 @@ TEST_F(InetTest, ExecuteReturnsAtOnceAndTheHeaderIsRebuiltAsTheWireShowedIt)
     EXPECT_EQ(inet.GetHeader(QStringLiteral("Missing")), QString());
     EXPECT_EQ(inet.GetChunk(1024), QByteArray("hello"));
     EXPECT_EQ(inet.GetChunk(1024), QByteArray());
-    EXPECT_TRUE(inet.AtEnd());
-    EXPECT_TRUE(inet.EndedCleanly());
+    EXPECT_TRUE(inet.atEnd());
+    EXPECT_TRUE(inet.endedCleanly());
     ASSERT_EQ(server.requests().size(), 1);
     EXPECT_EQ(server.requests()[0].header("Range"), QByteArray("bytes=0-"));
     EXPECT_EQ(server.requests()[0].header("Accept-Encoding"), QByteArray("identity"));
@@ -91,7 +91,7 @@ TEST_F(InetTest, ARefusedConnectionIsAConnectionFailure)
     probe.close();
     inet.Execute(QStringLiteral("http://127.0.0.1:%1/f.dat").arg(port));
     waitForAnswer(inet);
-    EXPECT_TRUE(inet.ConnectionFailed());
+    EXPECT_TRUE(inet.connectionFailed());
     EXPECT_EQ(inet.GetHeader(), QString());
 }
 
@@ -105,7 +105,7 @@ TEST_F(InetTest, TheConnectTimeOutBoundsTheWaitForAnAnswer)
     waitForAnswer(inet);
     EXPECT_GE(clock.elapsed(), 350);
     EXPECT_LT(clock.elapsed(), 2000);
-    EXPECT_TRUE(inet.ConnectionFailed());
+    EXPECT_TRUE(inet.connectionFailed());
 }
 
 TEST_F(InetTest, TheInactivityTimeOutEndsABodyShortAndNotCleanly)
@@ -123,15 +123,15 @@ TEST_F(InetTest, TheInactivityTimeOutEndsABodyShortAndNotCleanly)
     EXPECT_EQ(inet.GetChunk(1024).size(), 476); // what came before the silence
     EXPECT_GE(clock.elapsed(), 250);
     EXPECT_EQ(inet.GetChunk(1024).size(), 0);
-    EXPECT_TRUE(inet.AtEnd());
-    EXPECT_FALSE(inet.EndedCleanly());
+    EXPECT_TRUE(inet.atEnd());
+    EXPECT_FALSE(inet.endedCleanly());
 }
 
 TEST_F(InetTest, InterruptEndsAWaitAtOnce)
 {
     server.setReply("/f.dat", Reply().hold());
     inet.Execute(server.url(QStringLiteral("/f.dat")));
-    QTimer::singleShot(100, &inet, [this] { inet.Interrupt(); });
+    QTimer::singleShot(100, &inet, [this] { inet.interrupt(); });
     QElapsedTimer clock;
     clock.start();
     inet.Wait(QEventLoop::AllEvents);
