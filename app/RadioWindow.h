@@ -25,17 +25,17 @@ public:
     RadioWindow(FormRegistry& forms, const AppServices& services);
 
     // Controls, by their design names.
-    MediaPlayer* wmpr = nullptr;
-    QListWidget* rLista = nullptr;
-    ClickLabel* Label1 = nullptr;
+    MediaPlayer* wmpr = nullptr;   // the compact radio player
+    QListWidget* rLista = nullptr; // the radio station list
+    ClickLabel* Label1 = nullptr;  // "关于": opens the About window
     SkinButton* bbStop = nullptr;
     SkinButton* bbUpdate = nullptr;
     QLineEdit* Text = nullptr;
-    std::array<ClickLabel*, 2> Label2{};
-    QWidget* Gg1 = nullptr; // the ad banner
-    HotArea* Image1 = nullptr;
+    std::array<ClickLabel*, 2> Label2{}; // the "X" close marks, one per top corner
+    QWidget* Gg1 = nullptr;              // the ad banner
+    HotArea* Image1 = nullptr;           // the picture's switch-to-TV corner
     kelvane::FileDownloader* FileDownloader = nullptr;
-    QuandleXPTaskBar* QuandleXPTaskBar1 = nullptr;
+    QuandleXPTaskBar* QuandleXPTaskBar1 = nullptr; // the docking bar
 
     // The address sequence: rURLs[i] belongs to rLista item i.
     QStringList rURLs;

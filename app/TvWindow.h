@@ -23,19 +23,19 @@ class TvWindow final : public PlayerWindow
 public:
     TvWindow(FormRegistry& forms, const AppServices& services);
 
-    QListWidget* tLista = nullptr;
-    ClickLabel* Label1 = nullptr;
+    QListWidget* tLista = nullptr; // the TV station list
+    ClickLabel* Label1 = nullptr;  // "关于": opens the About window
     SkinButton* bbUpdate = nullptr;
     QLineEdit* Text = nullptr;
-    SkinButton* sAdult = nullptr;
-    SkinButton* hAdult = nullptr;
-    std::array<ClickLabel*, 2> Label2{};
-    QListWidget* aLista = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QWidget* Gg1 = nullptr; // the ad banner
-    HotArea* Image1 = nullptr;
+    SkinButton* sAdult = nullptr;        // shows the second list
+    SkinButton* hAdult = nullptr;        // back to the TV list
+    std::array<ClickLabel*, 2> Label2{}; // the "X" close marks
+    QListWidget* aLista = nullptr;       // the second list
+    QLineEdit* Text1 = nullptr;          // the second list's address (never seen)
+    QWidget* Gg1 = nullptr;              // the ad banner
+    HotArea* Image1 = nullptr;           // the picture's switch-to-radio corner
     kelvane::FileDownloader* FileDownloader = nullptr;
-    QuandleXPTaskBar* QuandleXPTaskBar1 = nullptr;
+    QuandleXPTaskBar* QuandleXPTaskBar1 = nullptr; // the docking bar
 
     QStringList tURLs;
     QStringList aURLs;

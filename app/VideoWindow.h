@@ -20,7 +20,7 @@ class VideoWindow final : public Form
 public:
     VideoWindow(FormRegistry& forms, const AppServices& services);
 
-    MediaPlayer* wmpt = nullptr;
+    MediaPlayer* wmpt = nullptr; // the video player, without controls
     QWidget* Gg1 = nullptr;
     Timer Timer1; // the reveal, set from the stored layout
 
