@@ -121,14 +121,8 @@ TEST_F(RadioWindowTest, DoubleClickWithoutSelectionClosesThePlayerThenShowsOneMe
 TEST_F(RadioWindowTest, StationWithEmptyAddressPlaysNothingAndSaysNothing)
 {
     // From a station that plays: the one without an address ends it and plays nothing.
-    const QByteArray mp3 = generatedMp3();
     QPointer<QTcpSocket> stream;
-    server.setHandler("/live", [&](QTcpSocket* socket, const HttpTestServer::Request& r) {
-        stream = socket;
-        IcyStreamer::Options o;
-        o.source = mp3;
-        IcyStreamer::start(socket, r, o);
-    });
+    IcyStreamer::serve(server, "/live", generatedMp3(), &stream);
     writeList("fmstacionet.dat",
               "Live==>" + server.url("/live") + QStringLiteral("\r\n无地址\r\n"));
     auto* w = open();

@@ -234,14 +234,8 @@ TEST_F(TvWindowTest, ClosingTheVideoWindowWhileItWaitsThenANewStationOpensItHidd
 TEST_F(TvWindowTest, RadioAndTvWindowsReplaceEachOtherAndTheVideoWindowSurvives)
 {
     // A radio station that plays until its listener goes away.
-    const QByteArray mp3 = generatedMp3();
     QPointer<QTcpSocket> radioStream;
-    server.setHandler("/radio", [&](QTcpSocket* socket, const HttpTestServer::Request& r) {
-        radioStream = socket;
-        IcyStreamer::Options o;
-        o.source = mp3;
-        IcyStreamer::start(socket, r, o);
-    });
+    IcyStreamer::serve(server, "/radio", generatedMp3(), &radioStream);
     writeList("fmstacionet.dat", "Radio==>" + server.url("/radio") + "\r\n");
     auto* radio = dynamic_cast<RadioWindow*>(forms.show("frmMain"));
     ASSERT_NE(radio, nullptr);

@@ -36,16 +36,11 @@ protected:
     // from a file can.
     void serveIcy(const QByteArray& path, QByteArray title, qint64 dropAfter = -1)
     {
-        const QByteArray mp3 = generatedMp3(30);
-        server.setHandler(path, [mp3, title, dropAfter](QTcpSocket* socket,
-                                                        const HttpTestServer::Request& request) {
-            IcyStreamer::Options o;
-            o.source = mp3;
-            o.metaInt = 8000;
-            o.title = title;
-            o.dropAfter = dropAfter;
-            IcyStreamer::start(socket, request, o);
-        });
+        IcyStreamer::serve(server, path,
+                           {.source = generatedMp3(30),
+                            .metaInt = 8000,
+                            .title = std::move(title),
+                            .dropAfter = dropAfter});
     }
 
     bool waitForState(MediaPlayer& player, State state, int ms = 20000)
@@ -215,14 +210,8 @@ TEST_F(MediaPlayerTest, RecordsTheStreamAsReceivedAndAFailedFileLeavesPlaybackAl
 TEST_F(MediaPlayerTest, EmptyAddressPlaysNothing)
 {
     // What played before goes: the empty address ends it and starts nothing in its place.
-    const QByteArray mp3 = generatedMp3(30);
     QPointer<QTcpSocket> stream;
-    server.setHandler("/before", [&](QTcpSocket* socket, const HttpTestServer::Request& r) {
-        stream = socket;
-        IcyStreamer::Options o;
-        o.source = mp3;
-        IcyStreamer::start(socket, r, o);
-    });
+    IcyStreamer::serve(server, "/before", generatedMp3(30), &stream);
     MediaPlayer player(nullOutputs());
     player.setURL(server.url("/before"));
     ASSERT_TRUE(waitForState(player, State::Playing));
@@ -244,16 +233,9 @@ TEST_F(MediaPlayerTest, EmptyAddressPlaysNothing)
 
 TEST_F(MediaPlayerTest, CloseStopsAtOnceAndANewAddressTakesOver)
 {
-    const QByteArray mp3 = generatedMp3(30);
     QPointer<QTcpSocket> first;
-    server.setHandler("/one", [&](QTcpSocket* socket, const HttpTestServer::Request& r) {
-        first = socket;
-        IcyStreamer::Options o;
-        o.source = mp3;
-        o.metaInt = 8000;
-        o.title = "One";
-        IcyStreamer::start(socket, r, o);
-    });
+    IcyStreamer::serve(server, "/one",
+                       {.source = generatedMp3(30), .metaInt = 8000, .title = "One"}, &first);
     serveIcy("/two", "Two");
     MediaPlayer player(nullOutputs());
     player.setURL(server.url("/one"));

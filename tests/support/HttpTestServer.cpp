@@ -144,6 +144,24 @@ void HttpTestServer::play(QTcpSocket* socket, std::shared_ptr<Reply> reply, int 
         send();
 }
 
+void IcyStreamer::serve(HttpTestServer& server, const QByteArray& path, const Options& options,
+                        QPointer<QTcpSocket>* last)
+{
+    server.setHandler(path, [options, last](QTcpSocket* socket, const HttpTestServer::Request& r) {
+        if (last != nullptr)
+            *last = socket;
+        start(socket, r, options);
+    });
+}
+
+void IcyStreamer::serve(HttpTestServer& server, const QByteArray& path, const QByteArray& source,
+                        QPointer<QTcpSocket>* last)
+{
+    Options options;
+    options.source = source;
+    serve(server, path, options, last);
+}
+
 void IcyStreamer::start(QTcpSocket* socket, const HttpTestServer::Request& request, Options options)
 {
     const bool wantsMeta = options.metaInt > 0 && request.header("icy-metadata") == "1";

@@ -114,6 +114,13 @@ public:
     };
 
     static void start(QTcpSocket* socket, const HttpTestServer::Request& request, Options options);
+    // Serves every request for path as a live stream; the newest connection's socket goes to
+    // *last (it becomes null when the listener hangs up and the socket is gone).
+    static void serve(HttpTestServer& server, const QByteArray& path, const Options& options,
+                      QPointer<QTcpSocket>* last = nullptr);
+    // The same with every option at its default: the source at 128 kbit/s, no metadata.
+    static void serve(HttpTestServer& server, const QByteArray& path, const QByteArray& source,
+                      QPointer<QTcpSocket>* last = nullptr);
 
 private:
     IcyStreamer(QTcpSocket* socket, Options options, bool wantsMeta);
