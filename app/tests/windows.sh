@@ -80,9 +80,10 @@ xdotool mousemove $((X + 150)) $((Y + 104)) click 1 sleep 0.2 click --repeat 2 -
 wait_for 10 window "  Sorrelin" 497x424 || fail "no video window of 497 x 424"
 video=$(window "  Sorrelin" 497x424)
 eval "$(xdotool getwindowgeometry --shell "$video")"
-shot
+# A window is mapped before its controls have drawn: wait for the banner, then look.
+banner_drawn() { shot && has_colour $((X + 0)) $((Y + 393)) 497 31 "0,153,255"; }
+wait_for 10 banner_drawn || fail "no banner strip on the video window"
 [ "$(pixel $((X + 20)) $((Y + 100)))" = "0,0,0" ] || fail "picture B's black panel is not showing while the video waits"
-has_colour $((X + 0)) $((Y + 393)) 497 31 "0,153,255" || fail "no banner strip on the video window"
 ok "video window 497 x 424 showing picture B while it waits"
 sleep 16
 shot
