@@ -117,28 +117,8 @@ void QuandleXPTaskBar::PositionHost(QWidget& host)
         m_workBottom = pixelsToTwips(static_cast<float>(screen.height()));
     }
 
-    const HostBox box = hostBox(host);
-    const float middleTop = (m_workTop + m_workBottom - box.height) / 2;
-    const float hiddenTop = m_workTop - box.height + kStripTwips;
-    switch (m_alignment) {
-    case 0:
-        moveHost(host, m_workLeft - box.width + kStripTwips, middleTop);
-        break;
-    case 1:
-        moveHost(host, m_workRight - kStripTwips, middleTop);
-        break;
-    case 2:
-        moveHost(host, m_workLeft, hiddenTop);
-        break;
-    case 3:
-        moveHost(host, (m_workLeft + m_workRight - box.width) / 2, hiddenTop);
-        break;
-    case 4:
-        moveHost(host, m_workRight - box.width, hiddenTop);
-        break;
-    default:
-        break;
-    }
+    if (const std::optional<QPointF> at = restingPlace(hostBox(host), false))
+        moveHost(host, float(at->x()), float(at->y()));
 
     tmrCheckMouseOver->setEnabled(true);
     tmrCheckMouseOver->setInterval(kPollIntervalMs);
@@ -149,31 +129,33 @@ void QuandleXPTaskBar::showInView(int holdMs)
     m_hold = holdMs > 0 ? QDeadlineTimer(holdMs) : QDeadlineTimer();
     if (!m_host)
         return;
-    QWidget& host = *m_host;
-    const HostBox box = hostBox(host);
-    const float middleTop = (m_workTop + m_workBottom - box.height) / 2;
-    switch (m_alignment) {
-    case 0:
-        moveHost(host, m_workLeft, middleTop);
-        break;
-    case 1:
-        moveHost(host, m_workRight - box.width, middleTop);
-        break;
-    case 2:
-        moveHost(host, m_workLeft, m_workTop);
-        break;
-    case 3:
-        moveHost(host, (m_workLeft + m_workRight - box.width) / 2, m_workTop);
-        break;
-    case 4:
-        moveHost(host, m_workRight - box.width, m_workTop);
-        break;
-    default:
+    const std::optional<QPointF> at = restingPlace(hostBox(*m_host), true);
+    if (!at)
         return;
-    }
+    moveHost(*m_host, float(at->x()), float(at->y()));
     // As if the pointer had brought it in: the poll slides it away once the pointer is elsewhere.
     m_mouseOver = true;
     tmrExpand->setEnabled(false);
+}
+
+std::optional<QPointF> QuandleXPTaskBar::restingPlace(const HostBox& box, bool shown) const
+{
+    const float middleTop = (m_workTop + m_workBottom - box.height) / 2;
+    const float top = shown ? m_workTop : m_workTop - box.height + kStripTwips;
+    switch (m_alignment) {
+    case 0:
+        return QPointF(shown ? m_workLeft : m_workLeft - box.width + kStripTwips, middleTop);
+    case 1:
+        return QPointF(shown ? m_workRight - box.width : m_workRight - kStripTwips, middleTop);
+    case 2:
+        return QPointF(m_workLeft, top);
+    case 3:
+        return QPointF((m_workLeft + m_workRight - box.width) / 2, top);
+    case 4:
+        return QPointF(m_workRight - box.width, top);
+    default:
+        return std::nullopt;
+    }
 }
 
 void QuandleXPTaskBar::MakeTopmost(QWidget& host)

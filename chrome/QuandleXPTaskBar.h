@@ -7,10 +7,12 @@
 #include "platform/Timer.h"
 
 #include <QDeadlineTimer>
+#include <QPointF>
 #include <QPointer>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace kelvane {
 
@@ -99,6 +101,8 @@ private:
                      std::unique_ptr<DockPlatform> ownedPlatform);
     void PositionHost(QWidget& host);
     void MakeTopmost(QWidget& host);
+    // Where the host rests along its edge, docked or shown; nothing for an unknown alignment.
+    std::optional<QPointF> restingPlace(const HostBox& box, bool shown) const;
     HostBox hostBox(const QWidget& host) const;
     void moveHost(QWidget& host, float left, float top);
 
