@@ -65,6 +65,17 @@ protected:
         moveOut();
     }
 
+    // A second focusable widget in the host, which takes the focus from the button.
+    std::unique_ptr<QWidget> focusElsewhere()
+    {
+        auto other = std::make_unique<QWidget>(host.get());
+        other->setFocusPolicy(Qt::StrongFocus);
+        other->setGeometry(0, 100, 20, 20);
+        other->show();
+        other->setFocus();
+        return other;
+    }
+
     QWindow* window() const { return host->windowHandle(); }
     QPoint inButton(QPoint p = QPoint(50, 15)) const { return button->mapTo(host.get(), p); }
     void moveIn(QPoint p = QPoint(50, 15)) { QTest::mouseMove(window(), inButton(p)); }

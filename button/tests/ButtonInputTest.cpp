@@ -176,18 +176,14 @@ TEST_F(ButtonInputTest, EnterAndOtherKeysDoNotClick)
 TEST_F(ButtonInputTest, FocusIsTrackedAndRepaints)
 {
     place();
-    QWidget other(host.get());
-    other.setFocusPolicy(Qt::StrongFocus);
-    other.setGeometry(0, 100, 20, 20);
-    other.show();
-    other.setFocus();
+    const auto other = focusElsewhere();
     ASSERT_FALSE(button->HasFocus());
     PaintCounter paints(button);
     button->setFocus();
     EXPECT_TRUE(button->HasFocus());
     const int afterFocus = paints.count;
     EXPECT_GT(afterFocus, 0);
-    other.setFocus();
+    other->setFocus();
     EXPECT_FALSE(button->HasFocus());
     EXPECT_GT(paints.count, afterFocus);
 }
@@ -195,11 +191,7 @@ TEST_F(ButtonInputTest, FocusIsTrackedAndRepaints)
 TEST_F(ButtonInputTest, KeyboardFocusAloneDrawsADottedMarkInsideTheEdges)
 {
     place();
-    QWidget other(host.get());
-    other.setFocusPolicy(Qt::StrongFocus);
-    other.setGeometry(0, 100, 20, 20);
-    other.show();
-    other.setFocus();
+    const auto other = focusElsewhere();
     auto shot = [this] { return button->grab().toImage().convertToFormat(QImage::Format_RGB32); };
     // Black dots with white between them, along the rectangle 3 px inside the edges.
     auto dots = [](const QImage& image) {
@@ -219,7 +211,7 @@ TEST_F(ButtonInputTest, KeyboardFocusAloneDrawsADottedMarkInsideTheEdges)
     const QImage clicked = shot();
     EXPECT_EQ(dots(clicked), 0);
 
-    other.setFocus();
+    other->setFocus();
     QTest::keyClick(window(), Qt::Key_Tab);
     ASSERT_TRUE(button->hasFocus());
     const QImage tabbed = shot();
@@ -235,7 +227,7 @@ TEST_F(ButtonInputTest, KeyboardFocusAloneDrawsADottedMarkInsideTheEdges)
         }
     }
 
-    other.setFocus();
+    other->setFocus();
     EXPECT_EQ(shot(), unfocused);
 }
 
