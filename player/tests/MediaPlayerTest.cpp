@@ -169,7 +169,14 @@ TEST_F(MediaPlayerTest, TheStatusLineNamesTheStationAndShowsEveryNewTry)
 
 TEST_F(MediaPlayerTest, RecordsTheStreamAsReceivedAndAFailedFileLeavesPlaybackAlone)
 {
-    serveIcy("/rec", "Rec");
+    // No head start: mpv records what it has read ahead too, and a station's burst (seconds of
+    // sound) would count on top of the recorded time.
+    IcyStreamer::Options live;
+    live.source = generatedMp3(30);
+    live.burstBytes = 0;
+    live.metaInt = 8000;
+    live.title = "Rec";
+    IcyStreamer::serve(server, "/rec", live);
     MediaPlayer player(nullOutputs());
     player.setStationName(QStringLiteral("电台"));
     player.setURL(server.url("/rec"));
