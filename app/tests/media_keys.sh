@@ -63,7 +63,7 @@ start() {
   app=$!
   pids+=($app)
   wait_for 30 playerctl -p kelvane status || fail "the program did not appear on the session bus"
-  wait_for 30 radio_window || fail "no radio window"
+  wait_for 60 radio_window || fail "no radio window"
 }
 quit() {
   call Quit

@@ -58,6 +58,6 @@ HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_
   XDG_RUNTIME_DIR=$work/runtime "$root/usr/bin/kelvane" >"$work/kelvane.log" 2>&1 &
 app=$!
 pids+=($app)
-wait_for 30 radio_window || { cat "$work/kelvane.log"; fail "the packaged program showed no radio window of 351 x 312"; }
+wait_for 60 radio_window || { cat "$work/kelvane.log"; fail "the packaged program showed no radio window of 351 x 312"; }
 ok "the packaged program started and showed the radio window"
 echo "$passed passed, 0 failed"

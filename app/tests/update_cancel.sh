@@ -39,7 +39,7 @@ pids+=($!)
 http_proxy="http://127.0.0.1:$port" "$work/kelvane" >"$work/kelvane.log" 2>&1 &
 pids+=($!)
 
-wait_for 30 radio_window || fail "no radio window"
+wait_for 60 radio_window || fail "no radio window"
 win=$(radio_window)
 eval "$(xdotool getwindowgeometry --shell "$win")"
 xdotool mousemove $((X + 175)) 1
