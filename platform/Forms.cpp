@@ -1,6 +1,9 @@
 #include "platform/Forms.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QThread>
 
 namespace kelvane {
 
@@ -25,12 +28,75 @@ void Form::closeEvent(QCloseEvent* event)
         Unload();
 }
 
-FormRegistry::FormRegistry(QObject* parent) : QObject(parent) {}
+namespace {
+
+bool belongsTo(const QWidget* widget, const Form* form)
+{
+    for (; widget != nullptr; widget = widget->parentWidget()) {
+        if (widget == form)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+FormRegistry::FormRegistry(QObject* parent) : QObject(parent)
+{
+    // Only runs while a form waits for a box's loop to return: a few ticks after a quit.
+    m_pendingCheck.setInterval(10);
+    connect(&m_pendingCheck, &QTimer::timeout, this, &FormRegistry::deleteWhenLoopsReturn);
+}
 
 FormRegistry::~FormRegistry()
 {
     for (const auto& form : std::as_const(m_loaded))
         delete form.data();
+    for (const auto& pending : std::as_const(m_pendingDeletes))
+        delete pending.form.data();
+}
+
+bool FormRegistry::closeLoopsOf(Form* form)
+{
+    bool closed = false;
+    // Menus first: a menu opened over a box closes before the box can. Bounded, in case a
+    // widget refuses to close.
+    for (int i = 0; i < 16; ++i) {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (popup == nullptr || !belongsTo(popup, form))
+            break;
+        popup->close();
+        closed = true;
+    }
+    for (int i = 0; i < 16; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !belongsTo(modal, form))
+            break;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        closed = true;
+    }
+    return closed;
+}
+
+void FormRegistry::deleteWhenLoopsReturn()
+{
+    const int level = QThread::currentThread()->loopLevel();
+    for (auto it = m_pendingDeletes.begin(); it != m_pendingDeletes.end();) {
+        if (it->form.isNull()) {
+            it = m_pendingDeletes.erase(it);
+        } else if (level < it->loopLevel) {
+            // Now posted from this shallower loop, so it is carried out here.
+            it->form->deleteLater();
+            it = m_pendingDeletes.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (m_pendingDeletes.isEmpty())
+        m_pendingCheck.stop();
 }
 
 void FormRegistry::registerForm(const QString& name, Factory factory)
@@ -86,8 +152,15 @@ void FormRegistry::unload(Form* form)
     m_order.removeAll(name);
     form->hide();
     form->Form_Unload();
-    // Deferred: the unload is often asked for from inside one of the form's own handlers.
-    form->deleteLater();
+    const int level = QThread::currentThread()->loopLevel();
+    if (closeLoopsOf(form) && level > 0) {
+        // A deleteLater posted now would run inside the box's own loop, under its exec().
+        m_pendingDeletes.append({form, level});
+        m_pendingCheck.start();
+    } else {
+        // Deferred: the unload is often asked for from inside one of the form's own handlers.
+        form->deleteLater();
+    }
     Q_EMIT formUnloaded(name);
     if (m_loaded.isEmpty())
         Q_EMIT lastFormUnloaded();

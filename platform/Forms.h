@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -76,9 +77,22 @@ Q_SIGNALS:
     void lastFormUnloaded();
 
 private:
+    // A form whose box or menu was running its own event loop when it was unloaded: the box is
+    // closed, and the form is deleted only once that loop has returned to its caller, which still
+    // holds the box (deleting the form would delete the box under it).
+    struct PendingDelete
+    {
+        QPointer<Form> form;
+        int loopLevel = 0; // the event loop depth at the unload
+    };
+    static bool closeLoopsOf(Form* form);
+    void deleteWhenLoopsReturn();
+
     QHash<QString, Factory> m_factories;
     QHash<QString, QPointer<Form>> m_loaded;
     QStringList m_order;
+    QList<PendingDelete> m_pendingDeletes;
+    QTimer m_pendingCheck;
 };
 
 } // namespace kelvane

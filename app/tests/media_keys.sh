@@ -2,7 +2,7 @@
 # The real program as a desktop citizen (run under xvfb-run, on a private session bus): the
 # desktop's media controls through a client nobody here wrote (playerctl): play, status, the
 # title after the stream's title changes, volume, play-pause, next station; what is remembered
-# between runs (volume, the last station); a damaged settings file.
+# between runs (volume, the last station); a damaged settings file; Quit over an open box.
 set -u
 exe=$1
 [ -n "${KELVANE_OWN_BUS:-}" ] || KELVANE_OWN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
@@ -126,4 +126,20 @@ wait_for 20 is Playing status || fail "a damaged settings file stopped the progr
 is 0.500000 volume || fail "a damaged settings file did not give the default volume"
 ok "a damaged settings file gives the defaults and a working program"
 quit
+
+# Quit while a box is open (Ctrl+R with nothing playing): the box closes first, then the program
+# ends, at once and cleanly.
+start
+call Raise
+win=$(radio_window)
+wait_for 5 bash -c "xdotool getwindowgeometry --shell $win | grep -q '^Y=0$'" || fail "no window in view"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+xdotool mousemove $((X + 100)) $((Y + 110)) click 1 key ctrl+r
+wait_for 10 xdotool search --onlyvisible --name '^录音$' || fail "Ctrl+R with nothing playing showed no box"
+call Quit
+wait_for 2 bash -c "! kill -0 $app" || fail "the program did not end within two seconds of Quit over a box"
+wait "$app"
+rc=$?
+[ $rc -eq 0 ] || fail "Quit over an open box ended the program with status $rc"
+ok "Quit over an open box closes it and ends the program cleanly"
 echo "$passed passed, 0 failed"

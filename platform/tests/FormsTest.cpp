@@ -1,7 +1,11 @@
 #include "platform/Forms.h"
+#include "platform/MessageBox.h"
 #include "tests/support/TestUtil.h"
 
+#include <QApplication>
+#include <QMenu>
 #include <QSignalSpy>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace kelvane;
@@ -127,4 +131,44 @@ TEST_F(FormsTest, UnknownFormLoadsNothing)
 {
     EXPECT_EQ(forms.load("nope"), nullptr);
     EXPECT_EQ(forms.loadedCount(), 0);
+}
+
+// A quit that arrives while a window's box or menu runs its own loop (a D-Bus call, a timer)
+// closes that box or menu first; the window goes only once the loop has returned to its caller.
+TEST_F(FormsTest, UnloadDuringAModalLoopWaitsForTheLoopToReturn)
+{
+    const std::vector<std::pair<const char*, std::function<void(QWidget*)>>> loops = {
+        {"message box",
+         [](QWidget* parent) {
+             QtMessageBox().show(parent, "没有正在播放的电台，无法录音。", "录音",
+                                 MessageBox::Icon::Warning);
+         }},
+        {"context menu",
+         [](QWidget* parent) {
+             QMenu menu(parent); // on the stack, as a context menu handler holds it
+             menu.addAction(QStringLiteral("录音"));
+             menu.exec(parent->mapToGlobal(QPoint(5, 5)));
+         }},
+    };
+    for (const auto& [what, runLoop] : loops) {
+        SCOPED_TRACE(what);
+        QPointer<Form> form = forms.show("a");
+        auto* inner = new QWidget(form); // the control whose handler opened the loop
+        QSignalSpy last(&forms, &FormRegistry::lastFormUnloaded);
+        bool returned = false;
+        bool aliveOnReturn = false;
+        // The box or menu runs from a handler of the program's own loop, as on the desktop.
+        QTimer::singleShot(0, &forms, [&] {
+            runLoop(inner); // returns only because the unload closed it
+            aliveOnReturn = !form.isNull();
+            returned = true;
+        });
+        QTimer::singleShot(50, &forms, [this] { forms.unloadAll(); });
+        EXPECT_TRUE(test::waitUntil([&] { return returned && form.isNull(); }, 5000));
+        EXPECT_TRUE(aliveOnReturn) << "deleted under the loop that was still running";
+        EXPECT_FALSE(forms.isLoaded("a"));
+        EXPECT_EQ(last.count(), 1);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    }
 }
