@@ -2,8 +2,7 @@
 
 #include <QMessageBox>
 #include <QPainter>
-
-#include <memory>
+#include <QPointer>
 
 namespace kelvane {
 
@@ -68,14 +67,15 @@ void QtMessageBox::show(QWidget* parent, const QString& text, const QString& tit
         qtIcon = QMessageBox::Critical;
         break;
     }
-    std::unique_ptr<QMessageBox> box =
-        bypassesManager(parent)
-            ? std::make_unique<UnmanagedBox>(qtIcon, title, text, parent)
-            : std::make_unique<QMessageBox>(qtIcon, title, text, QMessageBox::Ok, parent);
+    // Held by a guard, not an owner: if its window went while it ran, the box went with it.
+    QPointer<QMessageBox> box = bypassesManager(parent)
+                                    ? new UnmanagedBox(qtIcon, title, text, parent)
+                                    : new QMessageBox(qtIcon, title, text, QMessageBox::Ok, parent);
     // Texts carry what servers said (status lines): never let one draw rich text or links.
     box->setTextFormat(Qt::PlainText);
     // Modal, so the box is activated when shown; centred on its window by the dialog itself.
     box->exec();
+    delete box.data();
 }
 
 } // namespace kelvane
