@@ -40,11 +40,15 @@ PY
 pids+=($!)
 cp "$exe" "$work/kelvane"
 printf 'Live ==> http://127.0.0.1:%s/live.mp3\r\n' "$port" >"$work/fmstacionet.dat"
+# The bundled stations after it, as a listener has them (their names are indexed for typing).
+cat "$(dirname "$0")/../../data/fmstacionet.dat" >>"$work/fmstacionet.dat"
 "$work/kelvane" >/dev/null 2>&1 &
 app=$!
 pids+=($app)
 
 rss() { awk '/VmRSS/ {print $2}' "/proc/$app/status"; }
+# What no other process shares: the heap, stacks, written data.
+dirty() { awk '/^Private_Dirty/ {print $2}' "/proc/$app/smaps_rollup"; }
 mib() { awk -v k="$1" 'BEGIN{printf "%.1f", k/1024}'; }
 ticks() { awk '{print $14 + $15}' "/proc/$app/stat"; }
 hz=$(getconf CLK_TCK)
@@ -60,7 +64,7 @@ sleep 3
 t0=$(ticks)
 sleep 30
 t1=$(ticks)
-echo "idle: RSS $(mib "$(rss)") MiB, CPU $(awk -v d=$((t1 - t0)) -v hz="$hz" 'BEGIN{printf "%.2f", 100*d/hz/30}') % of a core over 30 s"
+echo "idle: RSS $(mib "$(rss)") MiB, private dirty $(mib "$(dirty)") MiB, CPU $(awk -v d=$((t1 - t0)) -v hz="$hz" 'BEGIN{printf "%.2f", 100*d/hz/30}') % of a core over 30 s"
 
 # The window rests docked above the top edge: slide it into view over its strip first.
 eval "$(xdotool getwindowgeometry --shell "$win")"
@@ -75,9 +79,12 @@ sleep 2
 grep -q 'GET /live.mp3' "$work/server.log" || { echo "the station was not requested"; exit 1; }
 sleep 28
 start_rss=$(rss)
+start_dirty=$(dirty)
 t0=$(ticks)
-echo "playing 30 s: RSS $(mib "$start_rss") MiB"
+echo "playing 30 s: RSS $(mib "$start_rss") MiB, private dirty $(mib "$start_dirty") MiB"
+[ -z "${SMAPS_TO:-}" ] || cp "/proc/$app/smaps" "$SMAPS_TO"
 sleep "$play_seconds"
 t1=$(ticks)
 end_rss=$(rss)
-echo "playing $((play_seconds + 30)) s: RSS $(mib "$end_rss") MiB, growth $(mib $((end_rss - start_rss))) MiB over ${play_seconds} s, CPU $(awk -v d=$((t1 - t0)) -v hz="$hz" -v s="$play_seconds" 'BEGIN{printf "%.2f", 100*d/hz/s}') % of a core"
+end_dirty=$(dirty)
+echo "playing $((play_seconds + 30)) s: RSS $(mib "$end_rss") MiB, growth $(mib $((end_rss - start_rss))) MiB over ${play_seconds} s, private dirty $(mib "$end_dirty") MiB (growth $(mib $((end_dirty - start_dirty))) MiB), CPU $(awk -v d=$((t1 - t0)) -v hz="$hz" -v s="$play_seconds" 'BEGIN{printf "%.2f", 100*d/hz/s}') % of a core"
