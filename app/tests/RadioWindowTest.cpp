@@ -1,11 +1,11 @@
-#include "app/RadioWindow.h"
-#include "app/ListFilter.h"
-#include "app/Recording.h"
-#include "app/Ui.h"
+#include "windows/RadioWindow.h"
 #include "app/tests/AppFixture.h"
 #include "button/SkinButton.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
+#include "windows/ListFilter.h"
+#include "windows/Recording.h"
+#include "windows/Ui.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 // Type-to-filter on the largest list (32767 stations of varied Chinese names): building the
 // pinyin index at load (the first build in a process also starts ICU's transliterator), and each
 // key of "zgzs" typed into the filter field, list update included.
-#include "app/ListFilter.h"
 #include "catalogue/StationIndex.h"
 #include "catalogue/StationList.h"
+#include "windows/ListFilter.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>

@@ -1,10 +1,5 @@
-#include "app/PlayerWindow.h"
+#include "windows/PlayerWindow.h"
 
-#include "app/LayoutBuilder.h"
-#include "app/ListFilter.h"
-#include "app/PlaybackHub.h"
-#include "app/RememberedState.h"
-#include "app/Ui.h"
 #include "button/SkinButton.h"
 #include "catalogue/ListUpdate.h"
 #include "catalogue/StationList.h"
@@ -12,6 +7,10 @@
 #include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
 #include "player/MediaPlayer.h"
+#include "windows/LayoutBuilder.h"
+#include "windows/ListFilter.h"
+#include "windows/RememberedState.h"
+#include "windows/Ui.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -186,8 +185,7 @@ void PlayerWindow::reportPlayed(MediaPlayer* player, const QListWidget* list,
 {
     if (m_services.remembered != nullptr && list->currentItem() != nullptr)
         m_services.remembered->setLastStation(listKey, list->currentItem()->text());
-    if (m_services.hub != nullptr)
-        m_services.hub->played(player, this);
+    Q_EMIT stationStarted(player);
 }
 
 bool PlayerWindow::selectNeighbour(QListWidget* list, int delta)

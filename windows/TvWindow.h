@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PlayerWindow.h"
+#include "windows/PlayerWindow.h"
 
 #include <QLineEdit>
 #include <QListWidget>

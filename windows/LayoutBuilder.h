@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Services.h"
 #include "chrome/StoredLayout.h"
+#include "windows/Services.h"
 
 #include <QList>
 #include <QPair>

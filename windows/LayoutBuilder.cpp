@@ -1,8 +1,7 @@
-#include "app/LayoutBuilder.h"
+#include "windows/LayoutBuilder.h"
 
 #include "adbanner/Gg.h"
 #include "adbanner/HandCursor.h"
-#include "app/Ui.h"
 #include "button/SkinButton.h"
 #include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
@@ -10,6 +9,7 @@
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "player/MediaPlayer.h"
+#include "windows/Ui.h"
 
 #include <QLineEdit>
 #include <QListWidget>

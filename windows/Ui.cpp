@@ -1,4 +1,4 @@
-#include "app/Ui.h"
+#include "windows/Ui.h"
 
 #include "platform/Twips.h"
 

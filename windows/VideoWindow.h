@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/Services.h"
 #include "platform/Forms.h"
 #include "platform/Timer.h"
 #include "player/MediaPlayer.h"
+#include "windows/Services.h"
 
 #include <QTimer>
 

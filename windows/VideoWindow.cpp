@@ -1,9 +1,9 @@
-#include "app/VideoWindow.h"
+#include "windows/VideoWindow.h"
 
-#include "app/LayoutBuilder.h"
-#include "app/Recording.h"
-#include "app/RememberedState.h"
-#include "app/Ui.h"
+#include "windows/LayoutBuilder.h"
+#include "windows/Recording.h"
+#include "windows/RememberedState.h"
+#include "windows/Ui.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -1,14 +1,14 @@
-#include "app/RadioWindow.h"
+#include "windows/RadioWindow.h"
 
-#include "app/LayoutBuilder.h"
-#include "app/Recording.h"
-#include "app/RememberedState.h"
-#include "app/Ui.h"
 #include "button/SkinButton.h"
 #include "catalogue/ListUpdate.h"
 #include "catalogue/StationList.h"
 #include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
+#include "windows/LayoutBuilder.h"
+#include "windows/Recording.h"
+#include "windows/RememberedState.h"
+#include "windows/Ui.h"
 
 namespace kelvane {
 

@@ -1,8 +1,8 @@
-#include "app/FadingForms.h"
+#include "windows/FadingForms.h"
 
-#include "app/LayoutBuilder.h"
-#include "app/Ui.h"
 #include "platform/WindowAlpha.h"
+#include "windows/LayoutBuilder.h"
+#include "windows/Ui.h"
 
 #include <QPainter>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Services.h"
 #include "chrome/StoredLayout.h"
 #include "platform/Forms.h"
+#include "windows/Services.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -47,6 +47,10 @@ public:
     // Plays the station delta rows from the selected one in the list that played last, round
     // the ends; 0 plays the selected one (the first when none is).
     virtual void playNeighbour(int delta) { Q_UNUSED(delta); }
+
+Q_SIGNALS:
+    // A station from one of this window's lists now plays in that player.
+    void stationStarted(kelvane::MediaPlayer* player);
 
 protected:
     // Runs a handler's steps; any failure ends them with the generic message.

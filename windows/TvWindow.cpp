@@ -1,14 +1,14 @@
-#include "app/TvWindow.h"
+#include "windows/TvWindow.h"
 
-#include "app/LayoutBuilder.h"
-#include "app/RememberedState.h"
-#include "app/Ui.h"
-#include "app/VideoWindow.h"
 #include "button/SkinButton.h"
 #include "catalogue/ListUpdate.h"
 #include "catalogue/StationList.h"
 #include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
+#include "windows/LayoutBuilder.h"
+#include "windows/RememberedState.h"
+#include "windows/Ui.h"
+#include "windows/VideoWindow.h"
 
 namespace kelvane {
 

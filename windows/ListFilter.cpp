@@ -1,4 +1,4 @@
-#include "app/ListFilter.h"
+#include "windows/ListFilter.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

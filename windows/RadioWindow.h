@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/PlayerWindow.h"
 #include "player/MediaPlayer.h"
+#include "windows/PlayerWindow.h"
 
 #include <QLineEdit>
 #include <QListWidget>
