@@ -3,13 +3,15 @@
 #include "adbanner/Gg.h"
 #include "adbanner/HandCursor.h"
 #include "button/SkinButton.h"
+#include "catalogue/ListServer.h"
 #include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
 #include "platform/OleColor.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "player/MediaPlayer.h"
-#include "windows/Ui.h"
+#include "windows/Artwork.h"
+#include "windows/Controls.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,6 +32,11 @@ void setTextColour(QWidget* widget, QPalette::ColorRole role, const ControlLayou
 }
 
 } // namespace
+
+const WindowLayout& windowLayout(const QString& windowName)
+{
+    return storedLayout(windowName, kListBaseUrl);
+}
 
 LayoutBuilder::LayoutBuilder(QWidget* window, const WindowLayout& layout,
                              const AppServices& services)

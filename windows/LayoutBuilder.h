@@ -20,6 +20,9 @@ class QuandleXPTaskBar;
 class SkinButton;
 class Timer;
 
+// A window's stored layout, its list addresses on the list server this build names.
+const WindowLayout& windowLayout(const QString& windowName);
+
 // Applies a window's stored layout: the window's own settings, then each control created from
 // its stored design values (rectangle, font, colour, visibility, caption) and, for the placed
 // user controls, their property bags. Controls are stacked in the order they are made.

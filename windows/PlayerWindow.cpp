@@ -7,10 +7,10 @@
 #include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
 #include "player/MediaPlayer.h"
+#include "windows/Artwork.h"
 #include "windows/LayoutBuilder.h"
 #include "windows/ListFilter.h"
 #include "windows/RememberedState.h"
-#include "windows/Ui.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -23,7 +23,7 @@
 namespace kelvane {
 
 PlayerWindow::PlayerWindow(const QString& name, FormRegistry& forms, const AppServices& services)
-    : Form(name, forms), m_services(services), m_layout(storedLayout(name)),
+    : Form(name, forms), m_services(services), m_layout(windowLayout(name)),
       m_picture(storedPicture(m_layout.picture))
 {
     // Borderless and out of the taskbar; the docking bar adds "on top" and places the window.

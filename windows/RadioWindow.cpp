@@ -5,10 +5,10 @@
 #include "catalogue/StationList.h"
 #include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
+#include "windows/Controls.h"
 #include "windows/LayoutBuilder.h"
 #include "windows/Recording.h"
 #include "windows/RememberedState.h"
-#include "windows/Ui.h"
 
 namespace kelvane {
 

@@ -5,9 +5,9 @@
 #include "catalogue/StationList.h"
 #include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
+#include "windows/Controls.h"
 #include "windows/LayoutBuilder.h"
 #include "windows/RememberedState.h"
-#include "windows/Ui.h"
 #include "windows/VideoWindow.h"
 
 namespace kelvane {

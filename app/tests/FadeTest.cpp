@@ -1,7 +1,7 @@
 #include "app/tests/AppFixture.h"
+#include "windows/Controls.h"
 #include "windows/FadingForms.h"
 #include "windows/RadioWindow.h"
-#include "windows/Ui.h"
 
 #include <QSignalSpy>
 

@@ -5,10 +5,11 @@
 #include "button/SkinButton.h"
 #include "downloader/FileDownloader.h"
 #include "player/MediaPlayer.h"
+#include "windows/Artwork.h"
+#include "windows/Controls.h"
 #include "windows/FadingForms.h"
 #include "windows/RadioWindow.h"
 #include "windows/TvWindow.h"
-#include "windows/Ui.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -3,9 +3,9 @@
 #include "button/SkinButton.h"
 #include "downloader/FileDownloader.h"
 #include "tests/support/HttpTestServer.h"
+#include "windows/Controls.h"
 #include "windows/RadioWindow.h"
 #include "windows/TvWindow.h"
-#include "windows/Ui.h"
 
 #include <QDir>
 #include <QTest>

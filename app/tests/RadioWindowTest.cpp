@@ -3,9 +3,9 @@
 #include "button/SkinButton.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
+#include "windows/Controls.h"
 #include "windows/ListFilter.h"
 #include "windows/Recording.h"
-#include "windows/Ui.h"
 
 #include <QApplication>
 #include <QFileInfo>
