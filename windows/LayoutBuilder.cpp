@@ -6,6 +6,7 @@
 #include "catalogue/ListServer.h"
 #include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
+#include "listbox/StationListBox.h"
 #include "platform/OleColor.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
@@ -104,10 +105,10 @@ MediaPlayer* LayoutBuilder::player(const QString& name)
     return player;
 }
 
-QListWidget* LayoutBuilder::list(const QString& name)
+StationListBox* LayoutBuilder::list(const QString& name)
 {
     const ControlLayout& c = m_layout.control(name);
-    auto* list = new QListWidget(m_window);
+    auto* list = new StationListBox(m_window);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true);
     setTextColour(list, QPalette::Text, c);

@@ -18,6 +18,7 @@ class HotArea;
 class MediaPlayer;
 class QuandleXPTaskBar;
 class SkinButton;
+class StationListBox;
 class Timer;
 
 // A window's stored layout, its list addresses on the list server this build names.
@@ -35,7 +36,7 @@ public:
     void applyWindowSettings();
 
     MediaPlayer* player(const QString& name);
-    QListWidget* list(const QString& name);
+    StationListBox* list(const QString& name);
     ClickLabel* label(const QString& name, int element = -1);
     QLineEdit* textBox(const QString& name);
     HotArea* image(const QString& name);

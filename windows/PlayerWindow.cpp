@@ -5,19 +5,15 @@
 #include "catalogue/StationList.h"
 #include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
+#include "listbox/StationListBox.h"
 #include "platform/MessageBox.h"
 #include "player/MediaPlayer.h"
 #include "windows/Artwork.h"
 #include "windows/LayoutBuilder.h"
-#include "windows/ListFilter.h"
 #include "windows/RememberedState.h"
 
-#include <QHelpEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QToolTip>
 #include <QWindow>
 
 namespace kelvane {
@@ -51,36 +47,23 @@ void PlayerWindow::silent(const std::function<void()>& steps)
     }
 }
 
-void PlayerWindow::playOnActivate(QListWidget* list, const std::function<void()>& onPlay)
+void PlayerWindow::playOnActivate(StationListBox* list, const std::function<void()>& onPlay)
 {
-    connect(list, &QListWidget::itemDoubleClicked, this, [onPlay] { onPlay(); });
-    m_enterPlays.insert(list, onPlay);
-    list->installEventFilter(this);
-    m_listViewports.insert(list->viewport());
-    list->viewport()->installEventFilter(this);
-    // Installed after this window's filter, so it sees typed keys first.
-    m_filters.insert(list, new ListFilter(list, onPlay));
+    connect(list, &StationListBox::chosen, this, [onPlay] { onPlay(); });
 }
 
-void PlayerWindow::stationsLoaded(QListWidget* list)
-{
-    if (ListFilter* filter = filterOf(list))
-        filter->reset();
-}
-
-void PlayerWindow::followStation(MediaPlayer* player, QListWidget* list, int station)
+void PlayerWindow::followStation(MediaPlayer* player, StationListBox* list, int station)
 {
     disconnect(m_followed);
-    QPointer<QListWidget> box(list);
+    QPointer<StationListBox> box(list);
     m_followed = connect(player, &MediaPlayer::stateChanged, this,
-                         [this, player, box, station](MediaPlayer::State state) {
-                             ListFilter* filter = box ? filterOf(box) : nullptr;
-                             if (filter == nullptr)
+                         [player, box, station](MediaPlayer::State state) {
+                             if (box.isNull())
                                  return;
                              if (state == MediaPlayer::State::Failed)
-                                 filter->setDead(station, player->stateText());
+                                 box->setDead(station, player->stateText());
                              else if (state == MediaPlayer::State::Playing)
-                                 filter->setDead(station, QString());
+                                 box->setDead(station, QString());
                          });
 }
 
@@ -90,15 +73,15 @@ void PlayerWindow::showInView(int holdMs)
         bar->showInView(holdMs);
 }
 
-void PlayerWindow::playSelected(MediaPlayer* player, QListWidget* list, const QStringList& urls,
-                                const QString& listKey)
+void PlayerWindow::playSelected(MediaPlayer* player, StationListBox* list, const QString& listKey)
 {
     player->close();
-    const int index = selectedPosition(list);
-    if (index < 0 || index >= urls.size())
+    const int index = list->selectedPosition();
+    const ListedStation* station = list->station(index);
+    if (station == nullptr || !station->url)
         throw StepFailed("no station selected");
-    player->setStationName(list->currentItem()->text());
-    player->setURL(urls.at(index));
+    player->setStationName(station->name);
+    player->setURL(*station->url);
     followStation(player, list, index);
     reportPlayed(player, list, listKey);
 }
@@ -145,19 +128,6 @@ bool PlayerWindow::downloadList(FileDownloader& downloader, const QString& url,
     return !alive.isNull();
 }
 
-void PlayerWindow::fillList(QListWidget& list, const std::optional<Stations>& stations,
-                            QStringList& urls)
-{
-    urls.clear();
-    if (!stations)
-        return;
-    list.clear();
-    list.setUpdatesEnabled(false);
-    list.addItems(stations->names);
-    list.setUpdatesEnabled(true);
-    urls = stations->urls;
-}
-
 void PlayerWindow::listUpdateFailed(const QString& error, QWidget* urlBox, SkinButton* button,
                                     FileDownloader* downloader)
 {
@@ -169,7 +139,7 @@ void PlayerWindow::listUpdateFailed(const QString& error, QWidget* urlBox, SkinB
 }
 
 void PlayerWindow::listUpdateCompleted(const QString& message, QWidget* urlBox, SkinButton* button,
-                                       QListWidget* list)
+                                       StationListBox* list)
 {
     if (m_services.messageBox != nullptr)
         m_services.messageBox->show(this, message, QStringLiteral("成功"),
@@ -180,35 +150,12 @@ void PlayerWindow::listUpdateCompleted(const QString& message, QWidget* urlBox, 
     list->viewport()->update();
 }
 
-void PlayerWindow::reportPlayed(MediaPlayer* player, const QListWidget* list,
+void PlayerWindow::reportPlayed(MediaPlayer* player, const StationListBox* list,
                                 const QString& listKey)
 {
     if (m_services.remembered != nullptr && list->currentItem() != nullptr)
         m_services.remembered->setLastStation(listKey, list->currentItem()->text());
     Q_EMIT stationStarted(player);
-}
-
-bool PlayerWindow::selectNeighbour(QListWidget* list, int delta)
-{
-    const int count = list->count();
-    if (count == 0)
-        return false;
-    const QListWidgetItem* item = list->currentItem();
-    const int row = item != nullptr && item->isSelected() ? list->row(item) : -1;
-    const int next = row < 0 ? 0 : ((row + delta) % count + count) % count;
-    list->setCurrentRow(next);
-    list->scrollToItem(list->item(next));
-    return true;
-}
-
-int PlayerWindow::selectedPosition(const QListWidget* list) const
-{
-    const QListWidgetItem* item = list->currentItem();
-    if (item == nullptr || !item->isSelected())
-        return -1;
-    const int row = list->row(item);
-    const ListFilter* filter = filterOf(list);
-    return filter != nullptr ? filter->stationAt(row) : row;
 }
 
 void PlayerWindow::paintEvent(QPaintEvent*)
@@ -237,48 +184,6 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event)
         if (!isActiveWindow())
             activateWindow();
         return false;
-    }
-    // A double click on the list's empty part is a double click on the list all the same: with
-    // nothing selected it reaches the no-selection path.
-    if (event->type() == QEvent::MouseButtonDblClick && m_listViewports.contains(watched)) {
-        auto* viewport = static_cast<QWidget*>(watched);
-        auto* list = static_cast<QListWidget*>(viewport->parentWidget());
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        auto play = m_enterPlays.constFind(list);
-        if (mouse->button() == Qt::LeftButton && play != m_enterPlays.cend() &&
-            list->itemAt(mouse->position().toPoint()) == nullptr) {
-            (*play)();
-            return true;
-        }
-    }
-    if (event->type() == QEvent::ToolTip && m_listViewports.contains(watched)) {
-        auto* viewport = static_cast<QWidget*>(watched);
-        auto* list = static_cast<QListWidget*>(viewport->parentWidget());
-        const auto* help = static_cast<QHelpEvent*>(event);
-        const QListWidgetItem* item = list->itemAt(help->pos());
-        const QRect cell = item != nullptr ? list->visualItemRect(item) : QRect();
-        // A name cut off by the list's edge shows whole; a failed station says why.
-        QStringList tip;
-        if (item != nullptr && list->fontMetrics().horizontalAdvance(item->text()) + 4 >
-                                   viewport->width() - cell.left())
-            tip.append(item->text());
-        if (item != nullptr && !item->toolTip().isEmpty())
-            tip.append(item->toolTip());
-        if (!tip.isEmpty())
-            QToolTip::showText(help->globalPos(), tip.join(u'\n'), viewport, cell);
-        else
-            QToolTip::hideText();
-        return true;
-    }
-    // Enter on a list plays the chosen station, like a double click.
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        auto it = m_enterPlays.constFind(watched);
-        if (it != m_enterPlays.cend() &&
-            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-            (*it)();
-            return true;
-        }
     }
     return Form::eventFilter(watched, event);
 }

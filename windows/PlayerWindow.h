@@ -5,22 +5,18 @@
 #include "windows/Services.h"
 
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPixmap>
-#include <QSet>
 
 #include <array>
 #include <functional>
-#include <optional>
 #include <stdexcept>
 
 namespace kelvane {
 
 class FileDownloader;
-class ListFilter;
 class MediaPlayer;
 class SkinButton;
-struct Stations;
+class StationListBox;
 
 // A handler step that could not be done; reported with the generic message where the handler
 // carries it.
@@ -30,7 +26,7 @@ struct StepFailed : std::runtime_error
 };
 
 // What the radio and TV windows share: borderless with picture A, the close marks, the About
-// label, the generic error message and keyboard play on the lists.
+// label, the generic error message and playing from their station lists.
 class PlayerWindow : public Form
 {
     Q_OBJECT
@@ -58,14 +54,12 @@ protected:
     // Runs a handler's steps; a failure ends them silently.
     static void silent(const std::function<void()>& steps);
 
-    // A double click on a station list, or Enter on it, runs onPlay. A name too long for the
-    // list shows whole in its tooltip.
-    void playOnActivate(QListWidget* list, const std::function<void()>& onPlay);
+    // A station chosen in the list (a double click or Enter) runs onPlay.
+    void playOnActivate(StationListBox* list, const std::function<void()>& onPlay);
 
     // Plays the list's selected station in the player, by its own address (whatever the list
     // shows while filtered); with nothing selected the player is closed and StepFailed thrown.
-    void playSelected(MediaPlayer* player, QListWidget* list, const QStringList& urls,
-                      const QString& listKey);
+    void playSelected(MediaPlayer* player, StationListBox* list, const QString& listKey);
 
     // The update button's click, shared by both windows. While a transfer runs, a click only
     // cancels it, whatever the caption reads. Otherwise a "下载" click fetches the lists named
@@ -87,27 +81,13 @@ protected:
     void listUpdateFailed(const QString& error, QWidget* urlBox, SkinButton* button,
                           FileDownloader* downloader);
     void listUpdateCompleted(const QString& message, QWidget* urlBox, SkinButton* button,
-                             QListWidget* list);
+                             StationListBox* list);
 
-    // A station started from a list: remembered for the next run and followed by the desktop's
-    // media controls.
-    void reportPlayed(MediaPlayer* player, const QListWidget* list, const QString& listKey);
-    // Selects the row delta away from the selected one, round the ends; false for an empty list.
-    static bool selectNeighbour(QListWidget* list, int delta);
-
-    // The selected station of a list box (its position in the address sequence, whatever the
-    // list shows while filtered), -1 when nothing is selected.
-    int selectedPosition(const QListWidget* list) const;
-    // Shows a list file's stations in a list box and keeps their addresses; nothing read (a
-    // missing file) empties the addresses and leaves the list box as it is.
-    static void fillList(QListWidget& list, const std::optional<Stations>& stations,
-                         QStringList& urls);
-    // The list was loaded: filtering and marks start anew from its items.
-    void stationsLoaded(QListWidget* list);
+    // A station started from a list: remembered for the next run and announced.
+    void reportPlayed(MediaPlayer* player, const StationListBox* list, const QString& listKey);
     // The player now plays that station of the list: a failure marks it grey with the reason,
-    // until it plays.
-    void followStation(MediaPlayer* player, QListWidget* list, int station);
-    ListFilter* filterOf(const QListWidget* list) const { return m_filters.value(list); }
+    // until it plays. One player at a time, whichever of the window's lists it came from.
+    void followStation(MediaPlayer* player, StationListBox* list, int station);
 
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -117,9 +97,6 @@ private:
     AppServices m_services;
     const WindowLayout& m_layout;
     QPixmap m_picture;
-    QHash<QObject*, std::function<void()>> m_enterPlays;
-    QSet<QObject*> m_listViewports;
-    QHash<const QListWidget*, ListFilter*> m_filters;
     QMetaObject::Connection m_followed; // the player whose failure marks a station
 };
 

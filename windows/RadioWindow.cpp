@@ -63,8 +63,7 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
 void RadioWindow::Form_Load()
 {
     const QString path = programFilePath(services().programFolder, kRadioListFile);
-    fillList(*rLista, loadStationList(path, kRadioSeparator), rURLs);
-    stationsLoaded(rLista);
+    rLista->fillList(loadStationList(path, kRadioSeparator));
     if (services().remembered != nullptr)
         services().remembered->selectLastStation(kRadioListKey, *rLista);
 }
@@ -78,14 +77,14 @@ void RadioWindow::Form_Unload()
 
 void RadioWindow::PlayRadioStation()
 {
-    guarded([this] { playSelected(wmpr, rLista, rURLs, kRadioListKey); });
+    guarded([this] { playSelected(wmpr, rLista, kRadioListKey); });
 }
 
 void RadioWindow::playNeighbour(int delta)
 {
-    if (delta == 0 && selectedPosition(rLista) >= 0)
+    if (delta == 0 && rLista->selectedPosition() >= 0)
         PlayRadioStation();
-    else if (selectNeighbour(rLista, delta))
+    else if (rLista->selectNeighbour(delta))
         PlayRadioStation();
 }
 

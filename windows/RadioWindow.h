@@ -1,10 +1,10 @@
 #pragma once
 
+#include "listbox/StationListBox.h"
 #include "player/MediaPlayer.h"
 #include "windows/PlayerWindow.h"
 
 #include <QLineEdit>
-#include <QListWidget>
 
 #include <array>
 
@@ -25,9 +25,9 @@ public:
     RadioWindow(FormRegistry& forms, const AppServices& services);
 
     // Controls, by their design names.
-    MediaPlayer* wmpr = nullptr;   // the compact radio player
-    QListWidget* rLista = nullptr; // the radio station list
-    ClickLabel* Label1 = nullptr;  // "关于": opens the About window
+    MediaPlayer* wmpr = nullptr;      // the compact radio player
+    StationListBox* rLista = nullptr; // the radio station list
+    ClickLabel* Label1 = nullptr;     // "关于": opens the About window
     SkinButton* bbStop = nullptr;
     SkinButton* bbUpdate = nullptr;
     QLineEdit* Text = nullptr;
@@ -37,8 +37,8 @@ public:
     kelvane::FileDownloader* FileDownloader = nullptr;
     QuandleXPTaskBar* QuandleXPTaskBar1 = nullptr; // the docking bar
 
-    // The address sequence: rURLs[i] belongs to rLista item i.
-    QStringList rURLs;
+    // The address sequence: rURLs[i] belongs to the station rLista lists at i.
+    StationAddresses rURLs{rLista};
 
     void rLista_DblClick();
     void bbStop_Click();

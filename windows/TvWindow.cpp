@@ -57,23 +57,20 @@ TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
 void TvWindow::Form_Load()
 {
     const QString folder = services().programFolder;
-    fillList(*tLista, loadStationList(programFilePath(folder, kTvListFile), kTvSeparator), tURLs);
-    fillList(*aLista, loadStationList(programFilePath(folder, kAdultListFile), kTvSeparator),
-             aURLs);
-    stationsLoaded(tLista);
-    stationsLoaded(aLista);
+    tLista->fillList(loadStationList(programFilePath(folder, kTvListFile), kTvSeparator));
+    aLista->fillList(loadStationList(programFilePath(folder, kAdultListFile), kTvSeparator));
     if (RememberedState* remembered = services().remembered) {
         remembered->selectLastStation(kTvListKey, *tLista);
         remembered->selectLastStation(kAdultListKey, *aLista);
     }
 }
 
-void TvWindow::playIn(QListWidget* list, const QStringList& urls)
+void TvWindow::playIn(StationListBox* list)
 {
     auto* video = dynamic_cast<VideoWindow*>(forms().show(QStringLiteral("frmTV")));
     if (video == nullptr)
         throw StepFailed("video window did not load");
-    playSelected(video->wmpt, list, urls, list == aLista ? kAdultListKey : kTvListKey);
+    playSelected(video->wmpt, list, list == aLista ? kAdultListKey : kTvListKey);
     m_lastList = list;
     // Enabling a running reveal timer keeps its count: a second station chosen while the window
     // waits is revealed when the first would have been.
@@ -82,22 +79,22 @@ void TvWindow::playIn(QListWidget* list, const QStringList& urls)
 
 void TvWindow::playNeighbour(int delta)
 {
-    QListWidget* list = m_lastList == aLista ? aLista : tLista;
-    if (delta != 0 || selectedPosition(list) < 0) {
-        if (!selectNeighbour(list, delta))
+    StationListBox* list = m_lastList == aLista ? aLista : tLista;
+    if (delta != 0 || list->selectedPosition() < 0) {
+        if (!list->selectNeighbour(delta))
             return;
     }
-    guarded([this, list] { playIn(list, list == aLista ? aURLs : tURLs); });
+    guarded([this, list] { playIn(list); });
 }
 
 void TvWindow::PlayTvStation()
 {
-    guarded([this] { playIn(tLista, tURLs); });
+    guarded([this] { playIn(tLista); });
 }
 
 void TvWindow::PlayAdultStation()
 {
-    guarded([this] { playIn(aLista, aURLs); });
+    guarded([this] { playIn(aLista); });
 }
 
 void TvWindow::tLista_DblClick()

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "listbox/StationListBox.h"
 #include "windows/PlayerWindow.h"
 
 #include <QLineEdit>
-#include <QListWidget>
 
 #include <array>
 
@@ -23,22 +23,22 @@ class TvWindow final : public PlayerWindow
 public:
     TvWindow(FormRegistry& forms, const AppServices& services);
 
-    QListWidget* tLista = nullptr; // the TV station list
-    ClickLabel* Label1 = nullptr;  // "关于": opens the About window
+    StationListBox* tLista = nullptr; // the TV station list
+    ClickLabel* Label1 = nullptr;     // "关于": opens the About window
     SkinButton* bbUpdate = nullptr;
     QLineEdit* Text = nullptr;
     SkinButton* sAdult = nullptr;        // shows the second list
     SkinButton* hAdult = nullptr;        // back to the TV list
     std::array<ClickLabel*, 2> Label2{}; // the "X" close marks
-    QListWidget* aLista = nullptr;       // the second list
+    StationListBox* aLista = nullptr;    // the second list
     QLineEdit* Text1 = nullptr;          // the second list's address (never seen)
     QWidget* Gg1 = nullptr;              // the ad banner
     HotArea* Image1 = nullptr;           // the picture's switch-to-radio corner
     kelvane::FileDownloader* FileDownloader = nullptr;
     QuandleXPTaskBar* QuandleXPTaskBar1 = nullptr; // the docking bar
 
-    QStringList tURLs;
-    QStringList aURLs;
+    StationAddresses tURLs{tLista}; // the address sequences of the two lists
+    StationAddresses aURLs{aLista};
 
     void tLista_DblClick();
     void aLista_DblClick();
@@ -60,9 +60,9 @@ protected:
 private:
     void PlayTvStation();
     void PlayAdultStation();
-    void playIn(QListWidget* list, const QStringList& urls);
+    void playIn(StationListBox* list);
 
-    QListWidget* m_lastList = nullptr; // the list that played last
+    StationListBox* m_lastList = nullptr; // the list that played last
 };
 
 } // namespace kelvane
