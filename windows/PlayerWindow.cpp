@@ -1,10 +1,6 @@
 #include "windows/PlayerWindow.h"
 
-#include "button/SkinButton.h"
-#include "catalogue/ListUpdate.h"
-#include "catalogue/StationList.h"
 #include "chrome/QuandleXPTaskBar.h"
-#include "downloader/FileDownloader.h"
 #include "listbox/StationListBox.h"
 #include "platform/MessageBox.h"
 #include "player/MediaPlayer.h"
@@ -12,7 +8,6 @@
 #include "windows/LayoutBuilder.h"
 #include "windows/RememberedState.h"
 
-#include <QLineEdit>
 #include <QPainter>
 #include <QWindow>
 
@@ -84,70 +79,6 @@ void PlayerWindow::playSelected(MediaPlayer* player, StationListBox* list, const
     player->setURL(*station->url);
     followStation(player, list, index);
     reportPlayed(player, list, listKey);
-}
-
-void PlayerWindow::updateClicked(SkinButton* button, FileDownloader* downloader,
-                                 const QList<QLineEdit*>& boxes, const QString& busyCaption,
-                                 const std::function<void(const QString&)>& onError)
-{
-    if (button->Caption() != u"下载" || downloader->isTransferring()) {
-        downloader->Cancel();
-        for (QLineEdit* box : boxes)
-            box->setEnabled(true);
-        button->setCaption(QStringLiteral("下载"));
-        return;
-    }
-    QStringList urls;
-    for (QLineEdit* box : boxes) {
-        if (trimSpaces(box->text()).isEmpty())
-            return;
-        box->setEnabled(false);
-        urls.append(box->text());
-    }
-    button->setCaption(busyCaption);
-    for (qsizetype i = 0; i < urls.size(); ++i) {
-        // Each list follows whatever became of the one before; a window closed meanwhile
-        // fetches no more.
-        if (i > 0 && forms().find(formName()) != this)
-            return;
-        if (!downloadList(*downloader, urls.at(i), onError))
-            return;
-    }
-}
-
-bool PlayerWindow::downloadList(FileDownloader& downloader, const QString& url,
-                                const std::function<void(const QString&)>& onError)
-{
-    const QString name = FileNameFromURL(url);
-    if (!isPlainFileName(name)) {
-        onError(kNoFileNameError);
-        return true;
-    }
-    QPointer<PlayerWindow> alive(this);
-    downloader.DownloadFile(url, programFilePath(m_services.programFolder, name));
-    return !alive.isNull();
-}
-
-void PlayerWindow::listUpdateFailed(const QString& error, QWidget* urlBox, SkinButton* button,
-                                    FileDownloader* downloader)
-{
-    if (m_services.messageBox != nullptr)
-        m_services.messageBox->show(this, error, QStringLiteral("错误"), MessageBox::Icon::Error);
-    urlBox->setEnabled(true);
-    button->setCaption(QStringLiteral("下载"));
-    downloader->Cancel();
-}
-
-void PlayerWindow::listUpdateCompleted(const QString& message, QWidget* urlBox, SkinButton* button,
-                                       StationListBox* list)
-{
-    if (m_services.messageBox != nullptr)
-        m_services.messageBox->show(this, message, QStringLiteral("成功"),
-                                    MessageBox::Icon::Information);
-    urlBox->setEnabled(true);
-    button->setCaption(QStringLiteral("检查更新"));
-    // Repainted, not re-read: the new stations appear when the window is next loaded.
-    list->viewport()->update();
 }
 
 void PlayerWindow::reportPlayed(MediaPlayer* player, const StationListBox* list,

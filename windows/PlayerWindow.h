@@ -4,18 +4,14 @@
 #include "platform/Forms.h"
 #include "windows/Services.h"
 
-#include <QLineEdit>
 #include <QPixmap>
 
-#include <array>
 #include <functional>
 #include <stdexcept>
 
 namespace kelvane {
 
-class FileDownloader;
 class MediaPlayer;
-class SkinButton;
 class StationListBox;
 
 // A handler step that could not be done; reported with the generic message where the handler
@@ -60,28 +56,6 @@ protected:
     // Plays the list's selected station in the player, by its own address (whatever the list
     // shows while filtered); with nothing selected the player is closed and StepFailed thrown.
     void playSelected(MediaPlayer* player, StationListBox* list, const QString& listKey);
-
-    // The update button's click, shared by both windows. While a transfer runs, a click only
-    // cancels it, whatever the caption reads. Otherwise a "下载" click fetches the lists named
-    // in the boxes, one after the other (each box must hold an address: an empty one ends the
-    // click there, the boxes before it left disabled), under busyCaption; any other caption arms
-    // the button ("下载").
-    void updateClicked(SkinButton* button, FileDownloader* downloader,
-                       const QList<QLineEdit*>& boxes, const QString& busyCaption,
-                       const std::function<void(const QString&)>& onError);
-
-    // Fetches a list file into the program folder under the name its address ends in. An address
-    // that names no plain file fails through onError without touching the folder. Returns false
-    // when the window was destroyed while the transfer waited.
-    bool downloadList(FileDownloader& downloader, const QString& url,
-                      const std::function<void(const QString&)>& onError);
-
-    // The end of a list update, shared by both windows: the message box, the URL box enabled and
-    // the caption for the next click; a failure also cancels, a success repaints the list.
-    void listUpdateFailed(const QString& error, QWidget* urlBox, SkinButton* button,
-                          FileDownloader* downloader);
-    void listUpdateCompleted(const QString& message, QWidget* urlBox, SkinButton* button,
-                             StationListBox* list);
 
     // A station started from a list: remembered for the next run and announced.
     void reportPlayed(MediaPlayer* player, const StationListBox* list, const QString& listKey);

@@ -49,6 +49,15 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
             &RadioWindow::FileDownloader_DownloadErrors);
     connect(FileDownloader, &kelvane::FileDownloader::DowloadComplete, this,
             &RadioWindow::FileDownloader_DowloadComplete);
+    m_listUpdate = std::make_unique<ListUpdateFlow>(
+        *this, services,
+        ListUpdateFlow::Parts{bbUpdate,
+                              FileDownloader,
+                              {Text},
+                              QStringLiteral("取消"),
+                              QStringLiteral("下载完毕！"),
+                              rLista},
+        [this](const QString& error) { FileDownloader_DownloadErrors(error); });
     ui.applyTabOrder();
     // The compact bar's controls follow the list: Tab from the list reaches the volume.
     QWidget* previous = rLista;
@@ -131,20 +140,17 @@ namespace kelvane {
 
 void RadioWindow::bbUpdate_Click()
 {
-    guarded([this] {
-        updateClicked(bbUpdate, FileDownloader, {Text}, QStringLiteral("取消"),
-                      [this](const QString& error) { FileDownloader_DownloadErrors(error); });
-    });
+    guarded([this] { m_listUpdate->click(); });
 }
 
 void RadioWindow::FileDownloader_DownloadErrors(const QString& strError)
 {
-    listUpdateFailed(strError, Text, bbUpdate, FileDownloader);
+    m_listUpdate->failed(strError);
 }
 
 void RadioWindow::FileDownloader_DowloadComplete()
 {
-    listUpdateCompleted(QStringLiteral("下载完毕！"), Text, bbUpdate, rLista);
+    m_listUpdate->completed();
 }
 
 } // namespace kelvane

@@ -2,11 +2,13 @@
 
 #include "listbox/StationListBox.h"
 #include "player/MediaPlayer.h"
+#include "windows/ListUpdateFlow.h"
 #include "windows/PlayerWindow.h"
 
 #include <QLineEdit>
 
 #include <array>
+#include <memory>
 
 namespace kelvane {
 
@@ -57,6 +59,7 @@ protected:
 
 private:
     void PlayRadioStation();
+    std::unique_ptr<ListUpdateFlow> m_listUpdate;
 };
 
 } // namespace kelvane

@@ -49,6 +49,15 @@ TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
             &TvWindow::FileDownloader_DownloadErrors);
     connect(FileDownloader, &kelvane::FileDownloader::DowloadComplete, this,
             &TvWindow::FileDownloader_DowloadComplete);
+    m_listUpdate = std::make_unique<ListUpdateFlow>(
+        *this, services,
+        ListUpdateFlow::Parts{bbUpdate,
+                              FileDownloader,
+                              {Text, Text1},
+                              QStringLiteral("Cancel"),
+                              QStringLiteral("下载完毕: 请重新启动程序！"),
+                              tLista},
+        [this](const QString& error) { FileDownloader_DownloadErrors(error); });
     ui.applyTabOrder();
     // Last: it places the finished window at its docking position.
     QuandleXPTaskBar1 = ui.dockingBar(QStringLiteral("QuandleXPTaskBar1"));
@@ -164,20 +173,17 @@ void TvWindow::Form_Unload()
 // should not be left with a button that silently did nothing.
 void TvWindow::bbUpdate_Click()
 {
-    guarded([this] {
-        updateClicked(bbUpdate, FileDownloader, {Text, Text1}, QStringLiteral("Cancel"),
-                      [this](const QString& error) { FileDownloader_DownloadErrors(error); });
-    });
+    guarded([this] { m_listUpdate->click(); });
 }
 
 void TvWindow::FileDownloader_DownloadErrors(const QString& strError)
 {
-    listUpdateFailed(strError, Text, bbUpdate, FileDownloader);
+    m_listUpdate->failed(strError);
 }
 
 void TvWindow::FileDownloader_DowloadComplete()
 {
-    listUpdateCompleted(QStringLiteral("下载完毕: 请重新启动程序！"), Text, bbUpdate, tLista);
+    m_listUpdate->completed();
 }
 
 } // namespace kelvane

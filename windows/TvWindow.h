@@ -1,11 +1,13 @@
 #pragma once
 
 #include "listbox/StationListBox.h"
+#include "windows/ListUpdateFlow.h"
 #include "windows/PlayerWindow.h"
 
 #include <QLineEdit>
 
 #include <array>
+#include <memory>
 
 namespace kelvane {
 
@@ -63,6 +65,7 @@ private:
     void playIn(StationListBox* list);
 
     StationListBox* m_lastList = nullptr; // the list that played last
+    std::unique_ptr<ListUpdateFlow> m_listUpdate;
 };
 
 } // namespace kelvane
