@@ -42,6 +42,9 @@ public:
     // The address sequence: rURLs[i] belongs to the station rLista lists at i.
     StationAddresses rURLs{rLista};
 
+    // The design's event handlers, named control_Event: <list>_DblClick runs on a double click
+    // or Enter on the list; FileDownloader_DowloadComplete (the design's spelling) when a list
+    // file has arrived.
     void rLista_DblClick();
     void bbStop_Click();
     void Image1_Click();

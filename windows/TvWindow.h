@@ -42,6 +42,9 @@ public:
     StationAddresses tURLs{tLista}; // the address sequences of the two lists
     StationAddresses aURLs{aLista};
 
+    // The design's event handlers, named control_Event: <list>_DblClick runs on a double click
+    // or Enter on the list; FileDownloader_DowloadComplete (the design's spelling) when a list
+    // file has arrived.
     void tLista_DblClick();
     void aLista_DblClick();
     void sAdult_Click();
