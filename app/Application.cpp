@@ -1,22 +1,38 @@
 #include "app/Application.h"
 
-#include "app/FadingForms.h"
-#include "app/RadioWindow.h"
-#include "app/TvWindow.h"
-#include "app/VideoWindow.h"
+#include "app/PlaybackHub.h"
+#include "windows/FadingForms.h"
+#include "windows/RadioWindow.h"
+#include "windows/TvWindow.h"
+#include "windows/VideoWindow.h"
 
 namespace kelvane {
 
-void registerForms(FormRegistry& forms, const AppServices& services)
+namespace {
+
+// The window reports what it started; the hub learns the player and the window it came from.
+PlayerWindow* reported(PlayerWindow* window, PlaybackHub* hub)
+{
+    if (hub != nullptr)
+        QObject::connect(window, &PlayerWindow::stationStarted, hub,
+                         [hub, window](MediaPlayer* player) { hub->played(player, window); });
+    return window;
+}
+
+} // namespace
+
+void registerForms(FormRegistry& forms, const AppServices& services, PlaybackHub* hub)
 {
     forms.registerForm(QStringLiteral("frmSplash"),
                        [](FormRegistry& r) { return new SplashForm(r); });
     forms.registerForm(QStringLiteral("frmAbout"),
                        [](FormRegistry& r) { return new AboutForm(r); });
-    forms.registerForm(QStringLiteral("frmMain"),
-                       [services](FormRegistry& r) { return new RadioWindow(r, services); });
-    forms.registerForm(QStringLiteral("frmMainTV"),
-                       [services](FormRegistry& r) { return new TvWindow(r, services); });
+    forms.registerForm(QStringLiteral("frmMain"), [services, hub](FormRegistry& r) {
+        return reported(new RadioWindow(r, services), hub);
+    });
+    forms.registerForm(QStringLiteral("frmMainTV"), [services, hub](FormRegistry& r) {
+        return reported(new TvWindow(r, services), hub);
+    });
     forms.registerForm(QStringLiteral("frmTV"),
                        [services](FormRegistry& r) { return new VideoWindow(r, services); });
 }

@@ -1,12 +1,15 @@
 #pragma once
 
-#include "app/Services.h"
 #include "platform/Forms.h"
+#include "windows/Services.h"
 
 namespace kelvane {
 
-// Registers every window of the program with the registry.
-void registerForms(FormRegistry& forms, const AppServices& services);
+class PlaybackHub;
+
+// Registers every window of the program with the registry. With a hub, each station a player
+// window starts is reported to it (the desktop's media controls follow it).
+void registerForms(FormRegistry& forms, const AppServices& services, PlaybackHub* hub = nullptr);
 
 // Starts the program as it starts on the desktop: the splash window is shown and drives the rest.
 void startProgram(FormRegistry& forms);

@@ -1,7 +1,7 @@
 #include "app/PlaybackHub.h"
 
-#include "app/PlayerWindow.h"
 #include "player/MediaPlayer.h"
+#include "windows/PlayerWindow.h"
 
 namespace kelvane {
 

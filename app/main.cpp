@@ -1,11 +1,11 @@
 #include "app/Application.h"
 #include "app/PlaybackHub.h"
-#include "app/RememberedState.h"
 #include "catalogue/ListFolder.h"
 #include "chrome/StartupPlatform.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "player/MediaPlayer.h"
+#include "windows/RememberedState.h"
 
 #include <QApplication>
 #include <QDir>
@@ -54,12 +54,11 @@ int main(int argc, char** argv)
     // before.
     kelvane::PlaybackHub hub(forms);
     kelvane::MprisService mpris(hub, QStringLiteral("example.kelvane.Kelvane"));
-    if (mpris.registerOnSessionBus()) {
-        services.hub = &hub;
+    const bool offered = mpris.registerOnSessionBus();
+    if (offered)
         QObject::connect(&hub, &kelvane::PlaybackHub::playerChanged, &mpris,
                          &kelvane::MprisService::follow);
-    }
-    kelvane::registerForms(forms, services);
+    kelvane::registerForms(forms, services, offered ? &hub : nullptr);
     kelvane::startProgram(forms);
     return QApplication::exec();
 }

@@ -1,7 +1,5 @@
 #include "chrome/StoredLayout.h"
 
-#include "catalogue/ListServer.h"
-
 #include <QFile>
 #include <QHash>
 #include <QJsonArray>
@@ -19,11 +17,11 @@ namespace kelvane {
 
 namespace {
 
-QString expand(const QString& text)
+QString expand(const QString& text, QStringView listBaseUrl)
 {
     QString out = text;
     // Layouts name the list server's folder as @LIST_BASE@.
-    out.replace(QStringLiteral("@LIST_BASE@"), kListBaseUrl.toString());
+    out.replace(QStringLiteral("@LIST_BASE@"), listBaseUrl.toString());
     return out;
 }
 
@@ -61,7 +59,8 @@ const ControlLayout& WindowLayout::control(const QString& controlName, int eleme
                             name.toStdString());
 }
 
-std::optional<WindowLayout> parseLayout(const QByteArray& json, QString* error)
+std::optional<WindowLayout> parseLayout(const QByteArray& json, QStringView listBaseUrl,
+                                        QString* error)
 {
     auto fail = [error](const QString& why) -> std::optional<WindowLayout> {
         if (error)
@@ -99,7 +98,7 @@ std::optional<WindowLayout> parseLayout(const QByteArray& json, QString* error)
         c.visible = o.value(u"visible").toBool(true);
         c.transparent = o.value(u"transparent").toBool(false);
         c.caption = o.value(u"caption").toString();
-        c.text = expand(o.value(u"text").toString());
+        c.text = expand(o.value(u"text").toString(), listBaseUrl);
         c.pointer = o.value(u"pointer").toString();
         c.interval = o.value(u"interval").toInt();
         c.enabled = o.value(u"enabled").toBool(true);
@@ -126,22 +125,23 @@ std::optional<WindowLayout> parseLayout(const QByteArray& json, QString* error)
     return layout;
 }
 
-const WindowLayout& storedLayout(const QString& windowName)
+const WindowLayout& storedLayout(const QString& windowName, QStringView listBaseUrl)
 {
     static QHash<QString, WindowLayout> loaded;
+    const QString key = windowName % u' ' % listBaseUrl;
     static const bool registered = (registerLayoutResources(), true);
     Q_UNUSED(registered);
-    if (auto it = loaded.constFind(windowName); it != loaded.cend())
+    if (auto it = loaded.constFind(key); it != loaded.cend())
         return *it;
     QFile file(QStringLiteral(":/layouts/%1.json").arg(windowName));
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error("no stored layout for " + windowName.toStdString());
     QString error;
-    auto layout = parseLayout(file.readAll(), &error);
+    auto layout = parseLayout(file.readAll(), listBaseUrl, &error);
     if (!layout)
         throw std::runtime_error("stored layout " + windowName.toStdString() + ": " +
                                  error.toStdString());
-    return *loaded.insert(windowName, std::move(*layout));
+    return *loaded.insert(key, std::move(*layout));
 }
 
 } // namespace kelvane

@@ -50,10 +50,12 @@ struct WindowLayout
 };
 
 // The stored layout of a window, from the program's embedded resources; the same object for
-// every window of that name. Throws std::runtime_error when missing or malformed.
-const WindowLayout& storedLayout(const QString& windowName);
+// every window of that name. Texts that name the list server's folder get listBaseUrl. Throws
+// std::runtime_error when missing or malformed.
+const WindowLayout& storedLayout(const QString& windowName, QStringView listBaseUrl);
 
 // Parses a layout document. On failure returns nothing and says why.
-std::optional<WindowLayout> parseLayout(const QByteArray& json, QString* error = nullptr);
+std::optional<WindowLayout> parseLayout(const QByteArray& json, QStringView listBaseUrl,
+                                        QString* error = nullptr);
 
 } // namespace kelvane

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/Application.h"
-#include "app/Services.h"
 #include "platform/Forms.h"
 #include "tests/support/Recorders.h"
 #include "tests/support/TestUtil.h"
+#include "windows/Services.h"
 
 #include <QFile>
 #include <QStringEncoder>

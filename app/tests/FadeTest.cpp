@@ -1,7 +1,7 @@
-#include "app/FadingForms.h"
-#include "app/RadioWindow.h"
-#include "app/Ui.h"
 #include "app/tests/AppFixture.h"
+#include "windows/Controls.h"
+#include "windows/FadingForms.h"
+#include "windows/RadioWindow.h"
 
 #include <QSignalSpy>
 

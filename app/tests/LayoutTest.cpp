@@ -1,14 +1,15 @@
 // Every window against its design tables: kind, rectangle in pixels, caption, font, colour, tab
 // order and visibility of each control, and the stored button settings read back through the
 // buttons' own properties. The expected values are written out here, not read from the layouts.
-#include "app/FadingForms.h"
-#include "app/RadioWindow.h"
-#include "app/TvWindow.h"
-#include "app/Ui.h"
 #include "app/tests/AppFixture.h"
 #include "button/SkinButton.h"
 #include "downloader/FileDownloader.h"
 #include "player/MediaPlayer.h"
+#include "windows/Artwork.h"
+#include "windows/Controls.h"
+#include "windows/FadingForms.h"
+#include "windows/RadioWindow.h"
+#include "windows/TvWindow.h"
 
 #include <QLineEdit>
 #include <QListWidget>

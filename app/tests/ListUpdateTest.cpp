@@ -1,11 +1,11 @@
 #include "catalogue/ListUpdate.h"
-#include "app/RadioWindow.h"
-#include "app/TvWindow.h"
-#include "app/Ui.h"
 #include "app/tests/AppFixture.h"
 #include "button/SkinButton.h"
 #include "downloader/FileDownloader.h"
 #include "tests/support/HttpTestServer.h"
+#include "windows/Controls.h"
+#include "windows/RadioWindow.h"
+#include "windows/TvWindow.h"
 
 #include <QDir>
 #include <QTest>

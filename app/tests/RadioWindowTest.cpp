@@ -1,11 +1,10 @@
-#include "app/RadioWindow.h"
-#include "app/ListFilter.h"
-#include "app/Recording.h"
-#include "app/Ui.h"
+#include "windows/RadioWindow.h"
 #include "app/tests/AppFixture.h"
 #include "button/SkinButton.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
+#include "windows/Controls.h"
+#include "windows/Recording.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -233,52 +232,6 @@ TEST_F(RadioWindowTest, ANameTooLongForTheListShowsWholeInItsTooltipAndTabReache
     while (next != w->rLista && !(next->focusPolicy() & Qt::TabFocus))
         next = next->nextInFocusChain();
     EXPECT_EQ(next, bar.first());
-}
-
-TEST_F(RadioWindowTest, TypingFiltersTheListAndEnterPlaysTheStationShown)
-{
-    writeList("fmstacionet.dat", QStringLiteral("音乐之声 ==> http://127.0.0.1:9/music\r\n"
-                                                "中国之声 ==> http://127.0.0.1:9/voice\r\n"
-                                                "BBC World ==> http://127.0.0.1:9/bbc\r\n"));
-    auto* w = open();
-    ListFilter* filter = w->rLista->findChild<ListFilter*>();
-    ASSERT_NE(filter, nullptr);
-    select(w, 2);
-    const struct
-    {
-        const char* typed;
-        QStringList shown;
-        QString selected; // the selection stays when it still matches, else the first match
-    } steps[] = {
-        {"zhisheng", {"音乐之声", "中国之声"}, "音乐之声"},
-        {"zgzs", {"中国之声"}, "中国之声"},
-        {"xyz", {}, ""},
-    };
-    for (const auto& step : steps) {
-        if (filter->isOpen())
-            filter->field()->clear();
-        QTest::keyClicks(filter->isOpen() ? static_cast<QWidget*>(filter->field()) : w->rLista,
-                         QString::fromUtf8(step.typed));
-        ASSERT_TRUE(filter->isOpen());
-        QStringList shown;
-        for (int i = 0; i < w->rLista->count(); ++i)
-            shown.append(w->rLista->item(i)->text());
-        EXPECT_EQ(shown, step.shown) << step.typed;
-        const QListWidgetItem* current = w->rLista->currentItem();
-        EXPECT_EQ(current != nullptr ? current->text() : QString(), step.selected) << step.typed;
-    }
-
-    // Enter plays the match, by its own address, not the address of the row it now stands in.
-    filter->field()->setText(QStringLiteral("zgzs"));
-    Q_EMIT filter->field()->textEdited(filter->field()->text());
-    QTest::keyClick(filter->field(), Qt::Key_Return);
-    EXPECT_EQ(w->wmpr->URL(), QStringLiteral("http://127.0.0.1:9/voice"));
-
-    // Esc shows the whole list again with the selection kept.
-    QTest::keyClick(filter->field(), Qt::Key_Escape);
-    EXPECT_FALSE(filter->isOpen());
-    ASSERT_EQ(w->rLista->count(), 3);
-    EXPECT_EQ(w->rLista->currentRow(), 1);
 }
 
 TEST_F(RadioWindowTest, AStationThatFailedIsGreyWithItsReasonUntilItPlays)

@@ -1,10 +1,10 @@
-#include "app/TvWindow.h"
-#include "app/RadioWindow.h"
-#include "app/VideoWindow.h"
+#include "windows/TvWindow.h"
 #include "app/tests/AppFixture.h"
 #include "button/SkinButton.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
+#include "windows/RadioWindow.h"
+#include "windows/VideoWindow.h"
 
 #include <QLineEdit>
 #include <QOpenGLWidget>

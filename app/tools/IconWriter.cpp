@@ -2,7 +2,7 @@
 //   kelvane_icon_writer <folder> <size>...
 // makes <folder>/<size>x<size>/apps/example.kelvane.Kelvane.png for each size. The picture is
 // the one the windows carry, painted by the program's own code.
-#include "app/Ui.h"
+#include "windows/Artwork.h"
 
 #include <QDir>
 #include <QImage>

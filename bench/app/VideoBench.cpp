@@ -1,11 +1,11 @@
 // The video window on a real display (run under xvfb-run): time from choosing a station to the
 // first picture drawn, against Debian's mpv player drawing its first frame of the same stream in
 // the same run; then CPU and resident memory while a 640x360 stream plays for a minute.
-#include "app/VideoWindow.h"
 #include "platform/Forms.h"
 #include "player/MediaPlayer.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/TestUtil.h"
+#include "windows/VideoWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

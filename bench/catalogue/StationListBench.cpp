@@ -1,10 +1,10 @@
 // Loading the largest list a list box holds (32767 stations, GBK): parsing alone, and the whole
 // load into a list box as a window does it.
 #include "catalogue/StationList.h"
+#include "listbox/StationListBox.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QListWidget>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -28,18 +28,9 @@ QByteArray bigList()
 }
 
 // The whole load as a window does it: read, then fill the list box.
-void loadIntoList(const QString& path, QListWidget& list, QStringList& urls)
+void loadIntoList(const QString& path, kelvane::StationListBox& list)
 {
-    urls.clear();
-    const std::optional<kelvane::Stations> stations =
-        kelvane::loadStationList(path, kelvane::kRadioSeparator);
-    if (!stations)
-        return;
-    list.clear();
-    list.setUpdatesEnabled(false);
-    list.addItems(stations->names);
-    list.setUpdatesEnabled(true);
-    urls = stations->urls;
+    list.fillList(kelvane::loadStationList(path, kelvane::kRadioSeparator));
 }
 
 void ParseOnly(benchmark::State& state)
@@ -62,11 +53,10 @@ void LoadIntoListBox(benchmark::State& state)
     file.open(QIODevice::WriteOnly);
     file.write(bigList());
     file.close();
-    QListWidget list;
-    QStringList urls;
+    kelvane::StationListBox list;
     for (auto _ : state) {
-        loadIntoList(path, list, urls);
-        benchmark::DoNotOptimize(urls);
+        loadIntoList(path, list);
+        benchmark::DoNotOptimize(list.stationCount());
     }
     state.SetBytesProcessed(state.iterations() * bigList().size());
 }
@@ -97,14 +87,13 @@ void LoadGigabyteFile(benchmark::State& state)
         file.write(bigList());
     file.resize(qint64(1) << 30);
     file.close();
-    QListWidget list;
-    QStringList urls;
+    kelvane::StationListBox list;
     const long before = peakKib();
     for (auto _ : state) {
-        loadIntoList(path, list, urls);
-        benchmark::DoNotOptimize(urls);
+        loadIntoList(path, list);
+        benchmark::DoNotOptimize(list.stationCount());
     }
-    state.counters["stations"] = double(urls.size());
+    state.counters["stations"] = double(list.stationCount());
     state.counters["peak_growth_MiB"] = double(peakKib() - before) / 1024.0;
 }
 BENCHMARK(LoadGigabyteFile)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3);

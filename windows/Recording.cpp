@@ -1,9 +1,9 @@
-#include "app/Recording.h"
+#include "windows/Recording.h"
 
-#include "app/Services.h"
 #include "catalogue/ListFolder.h"
 #include "platform/MessageBox.h"
 #include "player/MediaPlayer.h"
+#include "windows/Services.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/Services.h"
 #include "platform/Forms.h"
 #include "platform/Timer.h"
 #include "player/MediaPlayer.h"
+#include "windows/Services.h"
 
 #include <QTimer>
 
@@ -21,8 +21,8 @@ public:
     VideoWindow(FormRegistry& forms, const AppServices& services);
 
     MediaPlayer* wmpt = nullptr; // the video player, without controls
-    QWidget* Gg1 = nullptr;
-    Timer Timer1; // the reveal, set from the stored layout
+    QWidget* Gg1 = nullptr;      // the ad banner
+    Timer Timer1;                // the reveal, set from the stored layout
 
     void Timer1_Timer();
 

@@ -1,8 +1,9 @@
-#include "app/FadingForms.h"
+#include "windows/FadingForms.h"
 
-#include "app/LayoutBuilder.h"
-#include "app/Ui.h"
 #include "platform/WindowAlpha.h"
+#include "windows/Artwork.h"
+#include "windows/Controls.h"
+#include "windows/LayoutBuilder.h"
 
 #include <QPainter>
 
@@ -10,7 +11,7 @@ namespace kelvane {
 
 FadingForm::FadingForm(const QString& name, FormRegistry& forms) : Form(name, forms)
 {
-    LayoutBuilder ui(this, storedLayout(name), AppServices{});
+    LayoutBuilder ui(this, windowLayout(name), AppServices{});
     ui.applyWindowSettings();
     ui.timer(Timer3, QStringLiteral("Timer3"));
     ui.timer(Trans, QStringLiteral("Trans"));
@@ -71,7 +72,7 @@ void FadingForm::Trans_Timer()
 SplashForm::SplashForm(FormRegistry& forms) : FadingForm(QStringLiteral("frmSplash"), forms)
 {
     setAutoFillBackground(true); // the window's plain background
-    LayoutBuilder ui(this, storedLayout(formName()), AppServices{});
+    LayoutBuilder ui(this, windowLayout(formName()), AppServices{});
     Label1 = ui.label(QStringLiteral("Label1")); // the one label with its own background
     Label1->setFocusPolicy(Qt::NoFocus);
 }
@@ -88,7 +89,7 @@ void SplashForm::fadedOut()
 
 AboutForm::AboutForm(FormRegistry& forms)
     : FadingForm(QStringLiteral("frmAbout"), forms),
-      m_picture(storedPicture(storedLayout(QStringLiteral("frmAbout")).picture))
+      m_picture(storedPicture(windowLayout(QStringLiteral("frmAbout")).picture))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_ShowWithoutActivating);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Services.h"
 #include "platform/Forms.h"
 #include "platform/Timer.h"
+#include "windows/Services.h"
 
 #include <QLabel>
 

@@ -1,14 +1,14 @@
-#include "app/RadioWindow.h"
+#include "windows/RadioWindow.h"
 
-#include "app/LayoutBuilder.h"
-#include "app/Recording.h"
-#include "app/RememberedState.h"
-#include "app/Ui.h"
 #include "button/SkinButton.h"
 #include "catalogue/ListUpdate.h"
 #include "catalogue/StationList.h"
 #include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
+#include "windows/Controls.h"
+#include "windows/LayoutBuilder.h"
+#include "windows/Recording.h"
+#include "windows/RememberedState.h"
 
 namespace kelvane {
 
@@ -49,6 +49,15 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
             &RadioWindow::FileDownloader_DownloadErrors);
     connect(FileDownloader, &kelvane::FileDownloader::DowloadComplete, this,
             &RadioWindow::FileDownloader_DowloadComplete);
+    m_listUpdate = std::make_unique<ListUpdateFlow>(
+        *this, services,
+        ListUpdateFlow::Parts{bbUpdate,
+                              FileDownloader,
+                              {Text},
+                              QStringLiteral("取消"),
+                              QStringLiteral("下载完毕！"),
+                              rLista},
+        [this](const QString& error) { FileDownloader_DownloadErrors(error); });
     ui.applyTabOrder();
     // The compact bar's controls follow the list: Tab from the list reaches the volume.
     QWidget* previous = rLista;
@@ -63,8 +72,7 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
 void RadioWindow::Form_Load()
 {
     const QString path = programFilePath(services().programFolder, kRadioListFile);
-    fillList(*rLista, loadStationList(path, kRadioSeparator), rURLs);
-    stationsLoaded(rLista);
+    rLista->fillList(loadStationList(path, kRadioSeparator));
     if (services().remembered != nullptr)
         services().remembered->selectLastStation(kRadioListKey, *rLista);
 }
@@ -78,14 +86,14 @@ void RadioWindow::Form_Unload()
 
 void RadioWindow::PlayRadioStation()
 {
-    guarded([this] { playSelected(wmpr, rLista, rURLs, kRadioListKey); });
+    guarded([this] { playSelected(wmpr, rLista, kRadioListKey); });
 }
 
 void RadioWindow::playNeighbour(int delta)
 {
-    if (delta == 0 && selectedPosition(rLista) >= 0)
+    if (delta == 0 && rLista->selectedPosition() >= 0)
         PlayRadioStation();
-    else if (selectNeighbour(rLista, delta))
+    else if (rLista->selectNeighbour(delta))
         PlayRadioStation();
 }
 
@@ -132,20 +140,17 @@ namespace kelvane {
 
 void RadioWindow::bbUpdate_Click()
 {
-    guarded([this] {
-        updateClicked(bbUpdate, FileDownloader, {Text}, QStringLiteral("取消"),
-                      [this](const QString& error) { FileDownloader_DownloadErrors(error); });
-    });
+    guarded([this] { m_listUpdate->click(); });
 }
 
 void RadioWindow::FileDownloader_DownloadErrors(const QString& strError)
 {
-    listUpdateFailed(strError, Text, bbUpdate, FileDownloader);
+    m_listUpdate->failed(strError);
 }
 
 void RadioWindow::FileDownloader_DowloadComplete()
 {
-    listUpdateCompleted(QStringLiteral("下载完毕！"), Text, bbUpdate, rLista);
+    m_listUpdate->completed();
 }
 
 } // namespace kelvane

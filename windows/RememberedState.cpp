@@ -1,4 +1,4 @@
-#include "app/RememberedState.h"
+#include "windows/RememberedState.h"
 
 #include "player/MediaPlayer.h"
 

@@ -2,12 +2,8 @@
 
 #include <QColor>
 #include <QFont>
-#include <QIcon>
 #include <QLabel>
-#include <QPixmap>
 #include <QWidget>
-
-class QPainter;
 
 namespace kelvane {
 
@@ -49,18 +45,6 @@ QFont defaultFont();
 
 // Places a child at a design rectangle given in twips.
 void placeTwips(QWidget* widget, int left, int top, int width, int height);
-
-// The program's pictures, drawn in code.
-QPixmap pictureA();      // player window background, 352 x 279
-QPixmap pictureB();      // video window background, 500 x 396
-QPixmap pictureC();      // About window, 352 x 279
-QIcon applicationIcon(); // 32 x 32
-// The program's icon at any size (size x size from the painter's origin): an orange disc with
-// white radio waves.
-void paintApplicationIcon(QPainter& p, int size);
-
-// A window's background picture by its stored name ("A", "B", "C"); null for none.
-QPixmap storedPicture(const QString& name);
 
 // Centres a top-level window on the primary screen.
 void centreOnScreen(QWidget* window);

@@ -1,15 +1,18 @@
-#include "app/LayoutBuilder.h"
+#include "windows/LayoutBuilder.h"
 
 #include "adbanner/Gg.h"
 #include "adbanner/HandCursor.h"
-#include "app/Ui.h"
 #include "button/SkinButton.h"
+#include "catalogue/ListServer.h"
 #include "chrome/QuandleXPTaskBar.h"
 #include "downloader/FileDownloader.h"
+#include "listbox/StationListBox.h"
 #include "platform/OleColor.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "player/MediaPlayer.h"
+#include "windows/Artwork.h"
+#include "windows/Controls.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,6 +33,11 @@ void setTextColour(QWidget* widget, QPalette::ColorRole role, const ControlLayou
 }
 
 } // namespace
+
+const WindowLayout& windowLayout(const QString& windowName)
+{
+    return storedLayout(windowName, kListBaseUrl);
+}
 
 LayoutBuilder::LayoutBuilder(QWidget* window, const WindowLayout& layout,
                              const AppServices& services)
@@ -97,10 +105,10 @@ MediaPlayer* LayoutBuilder::player(const QString& name)
     return player;
 }
 
-QListWidget* LayoutBuilder::list(const QString& name)
+StationListBox* LayoutBuilder::list(const QString& name)
 {
     const ControlLayout& c = m_layout.control(name);
-    auto* list = new QListWidget(m_window);
+    auto* list = new StationListBox(m_window);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true);
     setTextColour(list, QPalette::Text, c);

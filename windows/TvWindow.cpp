@@ -1,14 +1,14 @@
-#include "app/TvWindow.h"
+#include "windows/TvWindow.h"
 
-#include "app/LayoutBuilder.h"
-#include "app/RememberedState.h"
-#include "app/Ui.h"
-#include "app/VideoWindow.h"
 #include "button/SkinButton.h"
 #include "catalogue/ListUpdate.h"
 #include "catalogue/StationList.h"
 #include "downloader/FileDownloader.h"
 #include "platform/MessageBox.h"
+#include "windows/Controls.h"
+#include "windows/LayoutBuilder.h"
+#include "windows/RememberedState.h"
+#include "windows/VideoWindow.h"
 
 namespace kelvane {
 
@@ -49,6 +49,15 @@ TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
             &TvWindow::FileDownloader_DownloadErrors);
     connect(FileDownloader, &kelvane::FileDownloader::DowloadComplete, this,
             &TvWindow::FileDownloader_DowloadComplete);
+    m_listUpdate = std::make_unique<ListUpdateFlow>(
+        *this, services,
+        ListUpdateFlow::Parts{bbUpdate,
+                              FileDownloader,
+                              {Text, Text1},
+                              QStringLiteral("Cancel"),
+                              QStringLiteral("下载完毕: 请重新启动程序！"),
+                              tLista},
+        [this](const QString& error) { FileDownloader_DownloadErrors(error); });
     ui.applyTabOrder();
     // Last: it places the finished window at its docking position.
     QuandleXPTaskBar1 = ui.dockingBar(QStringLiteral("QuandleXPTaskBar1"));
@@ -57,23 +66,20 @@ TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
 void TvWindow::Form_Load()
 {
     const QString folder = services().programFolder;
-    fillList(*tLista, loadStationList(programFilePath(folder, kTvListFile), kTvSeparator), tURLs);
-    fillList(*aLista, loadStationList(programFilePath(folder, kAdultListFile), kTvSeparator),
-             aURLs);
-    stationsLoaded(tLista);
-    stationsLoaded(aLista);
+    tLista->fillList(loadStationList(programFilePath(folder, kTvListFile), kTvSeparator));
+    aLista->fillList(loadStationList(programFilePath(folder, kAdultListFile), kTvSeparator));
     if (RememberedState* remembered = services().remembered) {
         remembered->selectLastStation(kTvListKey, *tLista);
         remembered->selectLastStation(kAdultListKey, *aLista);
     }
 }
 
-void TvWindow::playIn(QListWidget* list, const QStringList& urls)
+void TvWindow::playIn(StationListBox* list)
 {
     auto* video = dynamic_cast<VideoWindow*>(forms().show(QStringLiteral("frmTV")));
     if (video == nullptr)
         throw StepFailed("video window did not load");
-    playSelected(video->wmpt, list, urls, list == aLista ? kAdultListKey : kTvListKey);
+    playSelected(video->wmpt, list, list == aLista ? kAdultListKey : kTvListKey);
     m_lastList = list;
     // Enabling a running reveal timer keeps its count: a second station chosen while the window
     // waits is revealed when the first would have been.
@@ -82,22 +88,22 @@ void TvWindow::playIn(QListWidget* list, const QStringList& urls)
 
 void TvWindow::playNeighbour(int delta)
 {
-    QListWidget* list = m_lastList == aLista ? aLista : tLista;
-    if (delta != 0 || selectedPosition(list) < 0) {
-        if (!selectNeighbour(list, delta))
+    StationListBox* list = m_lastList == aLista ? aLista : tLista;
+    if (delta != 0 || list->selectedPosition() < 0) {
+        if (!list->selectNeighbour(delta))
             return;
     }
-    guarded([this, list] { playIn(list, list == aLista ? aURLs : tURLs); });
+    guarded([this, list] { playIn(list); });
 }
 
 void TvWindow::PlayTvStation()
 {
-    guarded([this] { playIn(tLista, tURLs); });
+    guarded([this] { playIn(tLista); });
 }
 
 void TvWindow::PlayAdultStation()
 {
-    guarded([this] { playIn(aLista, aURLs); });
+    guarded([this] { playIn(aLista); });
 }
 
 void TvWindow::tLista_DblClick()
@@ -167,20 +173,17 @@ void TvWindow::Form_Unload()
 // should not be left with a button that silently did nothing.
 void TvWindow::bbUpdate_Click()
 {
-    guarded([this] {
-        updateClicked(bbUpdate, FileDownloader, {Text, Text1}, QStringLiteral("Cancel"),
-                      [this](const QString& error) { FileDownloader_DownloadErrors(error); });
-    });
+    guarded([this] { m_listUpdate->click(); });
 }
 
 void TvWindow::FileDownloader_DownloadErrors(const QString& strError)
 {
-    listUpdateFailed(strError, Text, bbUpdate, FileDownloader);
+    m_listUpdate->failed(strError);
 }
 
 void TvWindow::FileDownloader_DowloadComplete()
 {
-    listUpdateCompleted(QStringLiteral("下载完毕: 请重新启动程序！"), Text, bbUpdate, tLista);
+    m_listUpdate->completed();
 }
 
 } // namespace kelvane

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "app/PlayerWindow.h"
+#include "listbox/StationListBox.h"
 #include "player/MediaPlayer.h"
+#include "windows/ListUpdateFlow.h"
+#include "windows/PlayerWindow.h"
 
 #include <QLineEdit>
-#include <QListWidget>
 
 #include <array>
+#include <memory>
 
 namespace kelvane {
 
@@ -25,9 +27,9 @@ public:
     RadioWindow(FormRegistry& forms, const AppServices& services);
 
     // Controls, by their design names.
-    MediaPlayer* wmpr = nullptr;   // the compact radio player
-    QListWidget* rLista = nullptr; // the radio station list
-    ClickLabel* Label1 = nullptr;  // "关于": opens the About window
+    MediaPlayer* wmpr = nullptr;      // the compact radio player
+    StationListBox* rLista = nullptr; // the radio station list
+    ClickLabel* Label1 = nullptr;     // "关于": opens the About window
     SkinButton* bbStop = nullptr;
     SkinButton* bbUpdate = nullptr;
     QLineEdit* Text = nullptr;
@@ -37,9 +39,12 @@ public:
     kelvane::FileDownloader* FileDownloader = nullptr;
     QuandleXPTaskBar* QuandleXPTaskBar1 = nullptr; // the docking bar
 
-    // The address sequence: rURLs[i] belongs to rLista item i.
-    QStringList rURLs;
+    // The address sequence: rURLs[i] belongs to the station rLista lists at i.
+    StationAddresses rURLs{rLista};
 
+    // The design's event handlers, named control_Event: <list>_DblClick runs on a double click
+    // or Enter on the list; FileDownloader_DowloadComplete (the design's spelling) when a list
+    // file has arrived.
     void rLista_DblClick();
     void bbStop_Click();
     void Image1_Click();
@@ -57,6 +62,7 @@ protected:
 
 private:
     void PlayRadioStation();
+    std::unique_ptr<ListUpdateFlow> m_listUpdate;
 };
 
 } // namespace kelvane

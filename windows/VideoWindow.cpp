@@ -1,9 +1,10 @@
-#include "app/VideoWindow.h"
+#include "windows/VideoWindow.h"
 
-#include "app/LayoutBuilder.h"
-#include "app/Recording.h"
-#include "app/RememberedState.h"
-#include "app/Ui.h"
+#include "windows/Artwork.h"
+#include "windows/Controls.h"
+#include "windows/LayoutBuilder.h"
+#include "windows/Recording.h"
+#include "windows/RememberedState.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -40,9 +41,9 @@ QLabel* overlay(QWidget* parent, int pixelSize)
 } // namespace
 
 VideoWindow::VideoWindow(FormRegistry& forms, const AppServices& services)
-    : Form(QStringLiteral("frmTV"), forms), m_picture(storedPicture(storedLayout("frmTV").picture))
+    : Form(QStringLiteral("frmTV"), forms), m_picture(storedPicture(windowLayout("frmTV").picture))
 {
-    LayoutBuilder ui(this, storedLayout(QStringLiteral("frmTV")), services);
+    LayoutBuilder ui(this, windowLayout(QStringLiteral("frmTV")), services);
     ui.applyWindowSettings();
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_normalSize = size();

@@ -1,11 +1,13 @@
 #pragma once
 
-#include "app/PlayerWindow.h"
+#include "listbox/StationListBox.h"
+#include "windows/ListUpdateFlow.h"
+#include "windows/PlayerWindow.h"
 
 #include <QLineEdit>
-#include <QListWidget>
 
 #include <array>
+#include <memory>
 
 namespace kelvane {
 
@@ -23,23 +25,26 @@ class TvWindow final : public PlayerWindow
 public:
     TvWindow(FormRegistry& forms, const AppServices& services);
 
-    QListWidget* tLista = nullptr; // the TV station list
-    ClickLabel* Label1 = nullptr;  // "关于": opens the About window
+    StationListBox* tLista = nullptr; // the TV station list
+    ClickLabel* Label1 = nullptr;     // "关于": opens the About window
     SkinButton* bbUpdate = nullptr;
     QLineEdit* Text = nullptr;
     SkinButton* sAdult = nullptr;        // shows the second list
     SkinButton* hAdult = nullptr;        // back to the TV list
     std::array<ClickLabel*, 2> Label2{}; // the "X" close marks
-    QListWidget* aLista = nullptr;       // the second list
+    StationListBox* aLista = nullptr;    // the second list
     QLineEdit* Text1 = nullptr;          // the second list's address (never seen)
     QWidget* Gg1 = nullptr;              // the ad banner
     HotArea* Image1 = nullptr;           // the picture's switch-to-radio corner
     kelvane::FileDownloader* FileDownloader = nullptr;
     QuandleXPTaskBar* QuandleXPTaskBar1 = nullptr; // the docking bar
 
-    QStringList tURLs;
-    QStringList aURLs;
+    StationAddresses tURLs{tLista}; // the address sequences of the two lists
+    StationAddresses aURLs{aLista};
 
+    // The design's event handlers, named control_Event: <list>_DblClick runs on a double click
+    // or Enter on the list; FileDownloader_DowloadComplete (the design's spelling) when a list
+    // file has arrived.
     void tLista_DblClick();
     void aLista_DblClick();
     void sAdult_Click();
@@ -60,9 +65,10 @@ protected:
 private:
     void PlayTvStation();
     void PlayAdultStation();
-    void playIn(QListWidget* list, const QStringList& urls);
+    void playIn(StationListBox* list);
 
-    QListWidget* m_lastList = nullptr; // the list that played last
+    StationListBox* m_lastList = nullptr; // the list that played last
+    std::unique_ptr<ListUpdateFlow> m_listUpdate;
 };
 
 } // namespace kelvane

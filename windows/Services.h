@@ -6,7 +6,6 @@
 namespace kelvane {
 
 class MessageBox;
-class PlaybackHub;
 class RememberedState;
 class Shell;
 
@@ -20,7 +19,6 @@ struct AppServices
     QStringList playerOptions;             // extra libmpv options for every player
     QString adFeedUrl;                     // the banner's feed; empty uses the built-in address
     RememberedState* remembered = nullptr; // volume and last stations between runs; none: forget
-    PlaybackHub* hub = nullptr;            // the desktop's media controls; none: not offered
     QString recordFolder; // where recordings go; empty: the user's music folder, "Kelvane"
 };
 

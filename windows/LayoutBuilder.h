@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Services.h"
 #include "chrome/StoredLayout.h"
+#include "windows/Services.h"
 
 #include <QList>
 #include <QPair>
@@ -18,7 +18,11 @@ class HotArea;
 class MediaPlayer;
 class QuandleXPTaskBar;
 class SkinButton;
+class StationListBox;
 class Timer;
+
+// A window's stored layout, its list addresses on the list server this build names.
+const WindowLayout& windowLayout(const QString& windowName);
 
 // Applies a window's stored layout: the window's own settings, then each control created from
 // its stored design values (rectangle, font, colour, visibility, caption) and, for the placed
@@ -32,7 +36,7 @@ public:
     void applyWindowSettings();
 
     MediaPlayer* player(const QString& name);
-    QListWidget* list(const QString& name);
+    StationListBox* list(const QString& name);
     ClickLabel* label(const QString& name, int element = -1);
     QLineEdit* textBox(const QString& name);
     HotArea* image(const QString& name);

@@ -1,0 +1,122 @@
+#include "windows/PlayerWindow.h"
+
+#include "chrome/QuandleXPTaskBar.h"
+#include "listbox/StationListBox.h"
+#include "platform/MessageBox.h"
+#include "player/MediaPlayer.h"
+#include "windows/Artwork.h"
+#include "windows/LayoutBuilder.h"
+#include "windows/RememberedState.h"
+
+#include <QPainter>
+#include <QWindow>
+
+namespace kelvane {
+
+PlayerWindow::PlayerWindow(const QString& name, FormRegistry& forms, const AppServices& services)
+    : Form(name, forms), m_services(services), m_layout(windowLayout(name)),
+      m_picture(storedPicture(m_layout.picture))
+{
+    // Borderless and out of the taskbar; the docking bar adds "on top" and places the window.
+    LayoutBuilder(this, m_layout, services).applyWindowSettings();
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PlayerWindow::guarded(const std::function<void()>& steps)
+{
+    try {
+        steps();
+    } catch (const std::exception&) {
+        if (m_services.messageBox != nullptr)
+            m_services.messageBox->show(this, kGenericErrorText, kGenericErrorTitle,
+                                        MessageBox::Icon::Information);
+    }
+}
+
+void PlayerWindow::silent(const std::function<void()>& steps)
+{
+    try {
+        steps();
+    } catch (const std::exception&) {
+        // What was done stays done; nothing is shown.
+    }
+}
+
+void PlayerWindow::playOnActivate(StationListBox* list, const std::function<void()>& onPlay)
+{
+    connect(list, &StationListBox::chosen, this, [onPlay] { onPlay(); });
+}
+
+void PlayerWindow::followStation(MediaPlayer* player, StationListBox* list, int station)
+{
+    disconnect(m_followed);
+    QPointer<StationListBox> box(list);
+    m_followed = connect(player, &MediaPlayer::stateChanged, this,
+                         [player, box, station](MediaPlayer::State state) {
+                             if (box.isNull())
+                                 return;
+                             if (state == MediaPlayer::State::Failed)
+                                 box->setDead(station, player->stateText());
+                             else if (state == MediaPlayer::State::Playing)
+                                 box->setDead(station, QString());
+                         });
+}
+
+void PlayerWindow::showInView(int holdMs)
+{
+    if (auto* bar = findChild<QuandleXPTaskBar*>())
+        bar->showInView(holdMs);
+}
+
+void PlayerWindow::playSelected(MediaPlayer* player, StationListBox* list, const QString& listKey)
+{
+    player->close();
+    const int index = list->selectedPosition();
+    const ListedStation* station = list->station(index);
+    if (station == nullptr || !station->url)
+        throw StepFailed("no station selected");
+    player->setStationName(station->name);
+    player->setURL(*station->url);
+    followStation(player, list, index);
+    reportPlayed(player, list, listKey);
+}
+
+void PlayerWindow::reportPlayed(MediaPlayer* player, const StationListBox* list,
+                                const QString& listKey)
+{
+    if (m_services.remembered != nullptr && list->currentItem() != nullptr)
+        m_services.remembered->setLastStation(listKey, list->currentItem()->text());
+    Q_EMIT stationStarted(player);
+}
+
+void PlayerWindow::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    p.drawPixmap(0, 0, m_picture);
+}
+
+void PlayerWindow::showEvent(QShowEvent* event)
+{
+    Form::showEvent(event);
+    // Every click in the window passes its native window first, whichever control it lands on.
+    // Changing the window's flags may have made a new one.
+    if (QWindow* native = windowHandle()) {
+        native->removeEventFilter(this);
+        native->installEventFilter(this);
+    }
+}
+
+bool PlayerWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // A window that bypasses the window manager gets no focus from it: it takes the focus itself
+    // on a click anywhere, so the first click is enough for arrows and Enter.
+    if (event->type() == QEvent::MouseButtonPress && watched == windowHandle()) {
+        if (!isActiveWindow())
+            activateWindow();
+        return false;
+    }
+    return Form::eventFilter(watched, event);
+}
+
+} // namespace kelvane
