@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace kelvane::test {
+
+class SystemStandIns;
+
+// A private dbus-daemon standing in for the system bus, with stand-ins for NetworkManager
+// (org.freedesktop.NetworkManager: State, Connectivity, PrimaryConnection, Metered through
+// org.freedesktop.DBus.Properties, with PropertiesChanged) and logind (org.freedesktop.login1,
+// signal PrepareForSleep). The stand-ins answer from a thread of their own, so code under test
+// may call them blocking from the main thread, as Qt's NetworkManager backend does.
+//
+// Use, in any test executable:
+//   PrivateSystemBus& bus = PrivateSystemBus::shared(); // first call starts it
+//   ASSERT_TRUE(bus.error().isEmpty()) << qPrintable(bus.error());
+//   kelvane::net::NetworkWatch watch;                   // or whatever listens
+//   bus.announceDisconnected(); bus.announceConnected(); // -> networkBack()
+//   bus.announceWake();                                  // -> wokeUp()
+//
+// The process keeps one system bus connection and one QNetworkInformation backend for its whole
+// life, so: start the bus before anything in the process touches the system bus or loads
+// QNetworkInformation (start() refuses if the system bus is already connected), and keep it
+// until the process ends; shared() does both. The stand-in NetworkManager starts "connected".
+// Code under test run as a child process gets address() as its DBUS_SYSTEM_BUS_ADDRESS (this
+// process's environment already holds it after start()).
+//
+// Every announcement first makes a round trip on this process's system bus connection, so any
+// match rule the code under test added before is in place when the signal goes out; signals from
+// the stand-ins arrive in the order announced.
+class PrivateSystemBus
+{
+public:
+    PrivateSystemBus();
+    ~PrivateSystemBus();
+    PrivateSystemBus(const PrivateSystemBus&) = delete;
+    PrivateSystemBus& operator=(const PrivateSystemBus&) = delete;
+
+    // The process's bus, started on the first call and stopped when the application object goes.
+    static PrivateSystemBus& shared();
+
+    // Starts the daemon and the stand-ins and sets DBUS_SYSTEM_BUS_ADDRESS; false (with the
+    // reason in error()) when it cannot.
+    bool start();
+    QString address() const { return m_address; }
+    QString error() const { return m_error; }
+
+    // NetworkManager: connecting, then connected with full connectivity.
+    void announceConnected();
+    // NetworkManager: disconnected, no connectivity.
+    void announceDisconnected();
+    // logind: PrepareForSleep(true), the machine goes to sleep.
+    void announceSleep();
+    // logind: the machine wakes, PrepareForSleep(false), after PrepareForSleep(true) unless
+    // announceSleep() said that already (logind always sends both).
+    void announceWake();
+
+private:
+    bool sync();
+
+    QTemporaryDir m_dir;
+    QProcess m_daemon;
+    QThread m_thread;
+    SystemStandIns* m_standIns = nullptr;
+    QString m_address;
+    QString m_error;
+    bool m_asleep = false;
+};
+
+} // namespace kelvane::test
