@@ -1,5 +1,7 @@
 #include "tests/support/PrivateSystemBus.h"
 
+#include "tests/support/TestUtil.h"
+
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
@@ -7,6 +9,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QFile>
+#include <QPointer>
 #include <QVariantMap>
 
 namespace kelvane::test {
@@ -17,6 +20,8 @@ const QString kConnectionName = QStringLiteral("kelvane-test-system-standins");
 const QString kNmService = QStringLiteral("org.freedesktop.NetworkManager");
 const QString kNmPath = QStringLiteral("/org/freedesktop/NetworkManager");
 const QString kLogindService = QStringLiteral("org.freedesktop.login1");
+const QString kMarkerPath = QStringLiteral("/org/kelvane/Test");
+const QString kMarkerInterface = QStringLiteral("org.kelvane.Test");
 
 // NetworkManager's NMState and NMConnectivityState values.
 constexpr uint kStateDisconnected = 20;
@@ -80,9 +85,28 @@ public:
         m_connection.send(signal);
     }
 
+    void mark(uint serial)
+    {
+        QDBusMessage signal =
+            QDBusMessage::createSignal(kMarkerPath, kMarkerInterface, QStringLiteral("Marker"));
+        signal << serial;
+        m_connection.send(signal);
+    }
+
 private:
     QDBusConnection m_connection;
     NetworkManagerAdaptor* m_nm;
+};
+
+// Receives the markers on this process's system bus connection.
+class MarkerReceiver : public QObject
+{
+    Q_OBJECT
+public:
+    uint last = 0;
+
+public Q_SLOTS:
+    void onMarker(uint serial) { last = serial; }
 };
 
 PrivateSystemBus::PrivateSystemBus()
@@ -93,6 +117,7 @@ PrivateSystemBus::PrivateSystemBus()
 
 PrivateSystemBus::~PrivateSystemBus()
 {
+    delete m_markers;
     if (m_standIns != nullptr) {
         // Deferred deletes still run as the thread finishes.
         m_standIns->deleteLater();
@@ -198,16 +223,27 @@ bool PrivateSystemBus::sync()
 {
     if (m_standIns == nullptr)
         return false;
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (m_markers == nullptr) {
+        m_markers = new MarkerReceiver;
+        bus.connect(QString(), kMarkerPath, kMarkerInterface, QStringLiteral("Marker"), m_markers,
+                    SLOT(onMarker(uint)));
+    }
     // The daemon handles one connection's messages in order: once it answers, whatever this
-    // process sent it before (match rules) has taken effect.
-    QDBusConnection::systemBus().interface()->isServiceRegistered(kNmService);
-    return true;
+    // process sent it before (match rules, also those of the code under test) has taken effect.
+    bus.interface()->isServiceRegistered(kNmService);
+    // Qt holds back a new connection's incoming messages until the event loop has run, then
+    // lets newer ones overtake those held. A marker seen back means that time is over.
+    const uint serial = ++m_markerSerial;
+    QMetaObject::invokeMethod(
+        m_standIns, [s = m_standIns, serial] { s->mark(serial); }, Qt::BlockingQueuedConnection);
+    return waitUntil([&] { return m_markers->last == serial; }, 10000);
 }
 
-void PrivateSystemBus::announceConnected()
+bool PrivateSystemBus::announceConnected()
 {
     if (!sync())
-        return;
+        return false;
     QMetaObject::invokeMethod(
         m_standIns,
         [s = m_standIns] {
@@ -215,30 +251,33 @@ void PrivateSystemBus::announceConnected()
             s->setNetwork(kStateConnectedGlobal, kConnectivityFull);
         },
         Qt::BlockingQueuedConnection);
+    return true;
 }
 
-void PrivateSystemBus::announceDisconnected()
+bool PrivateSystemBus::announceDisconnected()
 {
     if (!sync())
-        return;
+        return false;
     QMetaObject::invokeMethod(
         m_standIns, [s = m_standIns] { s->setNetwork(kStateDisconnected, kConnectivityNone); },
         Qt::BlockingQueuedConnection);
+    return true;
 }
 
-void PrivateSystemBus::announceSleep()
+bool PrivateSystemBus::announceSleep()
 {
     if (!sync())
-        return;
+        return false;
     m_asleep = true;
     QMetaObject::invokeMethod(
         m_standIns, [s = m_standIns] { s->prepareForSleep(true); }, Qt::BlockingQueuedConnection);
+    return true;
 }
 
-void PrivateSystemBus::announceWake()
+bool PrivateSystemBus::announceWake()
 {
     if (!sync())
-        return;
+        return false;
     QMetaObject::invokeMethod(
         m_standIns,
         [s = m_standIns, asleep = m_asleep] {
@@ -248,6 +287,7 @@ void PrivateSystemBus::announceWake()
         },
         Qt::BlockingQueuedConnection);
     m_asleep = false;
+    return true;
 }
 
 } // namespace kelvane::test

@@ -7,6 +7,7 @@
 
 namespace kelvane::test {
 
+class MarkerReceiver;
 class SystemStandIns;
 
 // A private dbus-daemon standing in for the system bus, with stand-ins for NetworkManager
@@ -29,9 +30,11 @@ class SystemStandIns;
 // Code under test run as a child process gets address() as its DBUS_SYSTEM_BUS_ADDRESS (this
 // process's environment already holds it after start()).
 //
-// Every announcement first makes a round trip on this process's system bus connection, so any
-// match rule the code under test added before is in place when the signal goes out; signals from
-// the stand-ins arrive in the order announced.
+// Every announcement first makes a round trip on this process's system bus connection and runs
+// the event loop until a marker signal from the stand-ins has come back (Qt holds back a new
+// connection's messages until its event loop has run, and then lets newer ones overtake them).
+// So any match rule the code under test added before is in place when the signal goes out, and
+// the stand-ins' signals arrive in the order announced.
 class PrivateSystemBus
 {
 public:
@@ -49,15 +52,16 @@ public:
     QString address() const { return m_address; }
     QString error() const { return m_error; }
 
+    // Each returns false when the bus is not running or the stand-ins did not answer in time.
     // NetworkManager: connecting, then connected with full connectivity.
-    void announceConnected();
+    bool announceConnected();
     // NetworkManager: disconnected, no connectivity.
-    void announceDisconnected();
+    bool announceDisconnected();
     // logind: PrepareForSleep(true), the machine goes to sleep.
-    void announceSleep();
+    bool announceSleep();
     // logind: the machine wakes, PrepareForSleep(false), after PrepareForSleep(true) unless
     // announceSleep() said that already (logind always sends both).
-    void announceWake();
+    bool announceWake();
 
 private:
     bool sync();
@@ -66,6 +70,8 @@ private:
     QProcess m_daemon;
     QThread m_thread;
     SystemStandIns* m_standIns = nullptr;
+    MarkerReceiver* m_markers = nullptr;
+    uint m_markerSerial = 0;
     QString m_address;
     QString m_error;
     bool m_asleep = false;
