@@ -9,7 +9,6 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QFile>
-#include <QPointer>
 #include <QVariantMap>
 
 namespace kelvane::test {
@@ -118,13 +117,15 @@ PrivateSystemBus::PrivateSystemBus()
 PrivateSystemBus::~PrivateSystemBus()
 {
     delete m_markers;
-    if (m_standIns != nullptr) {
+    if (m_thread.isRunning()) {
         // Deferred deletes still run as the thread finishes.
         m_standIns->deleteLater();
         m_thread.quit();
         m_thread.wait();
-        QDBusConnection::disconnectFromBus(kConnectionName);
+    } else {
+        delete m_standIns; // never moved: the start failed before
     }
+    QDBusConnection::disconnectFromBus(kConnectionName);
     if (m_daemon.state() != QProcess::NotRunning) {
         m_daemon.terminate();
         if (!m_daemon.waitForFinished(5000))

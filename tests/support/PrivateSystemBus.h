@@ -20,15 +20,19 @@ class SystemStandIns;
 //   PrivateSystemBus& bus = PrivateSystemBus::shared(); // first call starts it
 //   ASSERT_TRUE(bus.error().isEmpty()) << qPrintable(bus.error());
 //   kelvane::net::NetworkWatch watch;                   // or whatever listens
-//   bus.announceDisconnected(); bus.announceConnected(); // -> networkBack()
-//   bus.announceWake();                                  // -> wokeUp()
+//   ASSERT_TRUE(bus.announceDisconnected());            // the outage...
+//   ASSERT_TRUE(bus.announceConnected());               // ...and its end: networkBack()
+//   ASSERT_TRUE(bus.announceWake());                    // wokeUp()
+// Announcing runs the event loop (see below), so what it sets off may already have happened
+// when it returns: wait on counts (QSignalSpy::count() with waitUntil), not on QSignalSpy::wait().
 //
 // The process keeps one system bus connection and one QNetworkInformation backend for its whole
 // life, so: start the bus before anything in the process touches the system bus or loads
 // QNetworkInformation (start() refuses if the system bus is already connected), and keep it
 // until the process ends; shared() does both. The stand-in NetworkManager starts "connected".
 // Code under test run as a child process gets address() as its DBUS_SYSTEM_BUS_ADDRESS (this
-// process's environment already holds it after start()).
+// process's environment already holds it after start()); announcements then make sure of this
+// process only, so wait until the child has shown it listens before announcing.
 //
 // Every announcement first makes a round trip on this process's system bus connection and runs
 // the event loop until a marker signal from the stand-ins has come back (Qt holds back a new
