@@ -148,6 +148,13 @@ void Icecast::stopSource()
         return;
     m_source.kill();
     m_source.waitForFinished(5000);
+    // Gone once the server has dropped the mount: a start right after must not find the old one.
+    waitUntil(
+        [&] {
+            return m_server.state() == QProcess::NotRunning ||
+                   !request("GET /live.mp3 HTTP/1.0\r\n\r\n").startsWith("HTTP/1.0 200");
+        },
+        10000);
 }
 
 bool Icecast::setTitle(const QString& title)

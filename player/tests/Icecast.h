@@ -17,7 +17,8 @@ public:
 
     // Starts the server; false (with the reason in error()) when it cannot run here.
     bool start();
-    // Starts or stops the source of /live.mp3; startSource() returns once listeners can tune in.
+    // Starts or stops the source of /live.mp3, as often as wanted; startSource() returns once
+    // listeners can tune in, stopSource() once the mount is gone (listeners then get 404).
     bool startSource();
     void stopSource();
     // Sets the now-playing title through the admin interface.
