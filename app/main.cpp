@@ -57,7 +57,9 @@ int main(int argc, char** argv)
     if (mpris.registerOnSessionBus()) {
         services.hub = &hub;
         QObject::connect(&hub, &kelvane::PlaybackHub::playerChanged, &mpris,
-                         &kelvane::MprisService::follow);
+                         [&mpris](kelvane::MediaPlayer* player) {
+                             mpris.follow(player != nullptr ? player->engine() : nullptr);
+                         });
     }
     kelvane::registerForms(forms, services);
     kelvane::startProgram(forms);
