@@ -267,8 +267,6 @@ void MpvSession::dispatch(const mpv_event& event)
         if (event.reply_userdata == kUnloadHook) {
             m_unloadBytes = int64Property(m_mpv, "stream-pos");
             m_unloadLength = m_lengthIsTheMedia ? int64Property(m_mpv, "stream-end") : -1;
-            // Absent for live sources; finite for files and playlists that end (ENDLIST).
-            m_unloadDuration = doubleProperty(m_mpv, "duration");
         }
         mpv_hook_continue(m_mpv, hook->id);
         break;
@@ -276,7 +274,7 @@ void MpvSession::dispatch(const mpv_event& event)
     case MPV_EVENT_START_FILE:
         m_currentEntry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
         m_unloadBytes = m_unloadLength = -1;
-        m_unloadDuration = -1;
+        m_loadDuration = -1;
         m_lengthIsTheMedia = true;
         m_exactDuration = false;
         m_fileFormat.clear();
@@ -288,6 +286,10 @@ void MpvSession::dispatch(const mpv_event& event)
         mpv_free(format);
         m_lengthIsTheMedia = !f.contains("hls") && !f.contains("dash");
         m_exactDuration = !durationIsEstimated(f);
+        // As the demuxer knew it from the start: absent for live sources, finite for files and
+        // playlists that end (ENDLIST). Read later it would not do: at the end of a live stream
+        // mpv gives the length of what arrived.
+        m_loadDuration = doubleProperty(m_mpv, "duration");
         m_fileFormat = f;
         Q_EMIT fileLoaded(m_currentEntry);
         break;
@@ -311,10 +313,10 @@ void MpvSession::dispatch(const mpv_event& event)
         }
         info.bytes = m_unloadBytes;
         info.length = m_unloadLength;
-        info.duration = m_unloadDuration;
+        info.duration = m_loadDuration;
         info.exactDuration = m_exactDuration;
         m_unloadBytes = m_unloadLength = -1;
-        m_unloadDuration = -1;
+        m_loadDuration = -1;
         // mpv hands out log lines only once its queue of events is empty, so the line that says
         // why a file failed comes after the file's end: hold the end until the drain is done.
         m_heldEnd = HeldEnd{end->playlist_entry_id, info, end->playlist_insert_id,

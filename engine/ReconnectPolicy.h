@@ -95,7 +95,8 @@ public:
     static constexpr qint64 kSamePlaceBytes = 8 * 1024;
     static constexpr double kSamePlaceSeconds = 1.5;
 
-    explicit ReconnectPolicy(RetryTiming timing = {}) : m_timing(timing) {}
+    ReconnectPolicy() = default;
+    explicit ReconnectPolicy(RetryTiming timing) : m_timing(timing) {}
 
     // A try reached playback.
     void loaded();
