@@ -57,7 +57,9 @@ int main(int argc, char** argv)
     const bool offered = mpris.registerOnSessionBus();
     if (offered)
         QObject::connect(&hub, &kelvane::PlaybackHub::playerChanged, &mpris,
-                         &kelvane::MprisService::follow);
+                         [&mpris](kelvane::MediaPlayer* player) {
+                             mpris.follow(player != nullptr ? player->engine() : nullptr);
+                         });
     kelvane::registerForms(forms, services, offered ? &hub : nullptr);
     kelvane::startProgram(forms);
     return QApplication::exec();

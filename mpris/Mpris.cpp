@@ -1,13 +1,14 @@
 #include "mpris/Mpris.h"
 
+#include "engine/PlayerEngine.h"
 #include "mpris/MprisAdaptors.h"
-#include "player/MediaPlayer.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kelvane {
@@ -56,15 +57,27 @@ bool MprisService::registerOnSessionBus()
     return false;
 }
 
-MediaPlayer* MprisService::player() const
+PlayerEngine* MprisService::player() const
 {
     return m_player;
 }
 
-void MprisService::follow(MediaPlayer* player)
+void MprisService::setIdleVolume(int volume)
+{
+    volume = std::clamp(volume, 0, 100);
+    if (volume == m_idleVolume)
+        return;
+    m_idleVolume = volume;
+    if (m_player == nullptr)
+        announce({QStringLiteral("Volume")});
+}
+
+void MprisService::follow(PlayerEngine* player)
 {
     if (player == m_player)
         return;
+    if (player != nullptr)
+        m_idleVolume = player->volume();
     for (const auto& c : std::as_const(m_connections))
         disconnect(c);
     m_connections.clear();
@@ -74,15 +87,18 @@ void MprisService::follow(MediaPlayer* player)
         const auto status = [this] { announce({QStringLiteral("PlaybackStatus")}); };
         const auto track = [this] { announce({QStringLiteral("Metadata")}); };
         m_connections = {
-            connect(player, &MediaPlayer::stateChanged, this, status),
-            connect(player, &MediaPlayer::nowPlayingChanged, this, track),
-            connect(player, &MediaPlayer::stationNameChanged, this,
+            connect(player, &PlayerEngine::stateChanged, this, status),
+            connect(player, &PlayerEngine::nowPlayingChanged, this, track),
+            connect(player, &PlayerEngine::stationNameChanged, this,
                     [this] {
                         ++m_track;
                         announce({QStringLiteral("Metadata")});
                     }),
-            connect(player, &MediaPlayer::volumeChanged, this,
-                    [this] { announce({QStringLiteral("Volume")}); }),
+            connect(player, &PlayerEngine::volumeChanged, this,
+                    [this](int volume) {
+                        m_idleVolume = volume; // what stays when the player goes
+                        announce({QStringLiteral("Volume")});
+                    }),
         };
     }
     announce(
@@ -94,14 +110,14 @@ QString MprisService::playbackStatus() const
     if (m_player == nullptr)
         return QStringLiteral("Stopped");
     switch (m_player->state()) {
-    case MediaPlayer::State::Playing:
-    case MediaPlayer::State::Connecting:
-    case MediaPlayer::State::Reconnecting:
+    case PlayerEngine::State::Playing:
+    case PlayerEngine::State::Connecting:
+    case PlayerEngine::State::Reconnecting:
         return QStringLiteral("Playing");
-    case MediaPlayer::State::Paused:
+    case PlayerEngine::State::Paused:
         return QStringLiteral("Paused");
-    case MediaPlayer::State::Stopped:
-    case MediaPlayer::State::Failed:
+    case PlayerEngine::State::Stopped:
+    case PlayerEngine::State::Failed:
         break;
     }
     return QStringLiteral("Stopped");
@@ -127,13 +143,18 @@ QVariantMap MprisService::metadata() const
 
 double MprisService::volume() const
 {
-    return m_player != nullptr ? m_player->volume() / 100.0 : 0.0;
+    return (m_player != nullptr ? m_player->volume() : m_idleVolume) / 100.0;
 }
 
 void MprisService::setVolume(double volume)
 {
-    if (m_player != nullptr && std::isfinite(volume))
-        m_player->setVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
+    if (!std::isfinite(volume))
+        return;
+    const int percent = static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100));
+    if (m_player != nullptr)
+        m_player->setVolume(percent);
+    else
+        setIdleVolume(percent);
 }
 
 void MprisService::announce(const QStringList& names)
@@ -213,14 +234,15 @@ void MprisPlayerAdaptor::Previous()
 
 void MprisPlayerAdaptor::Pause()
 {
-    if (MediaPlayer* p = m_service->player())
+    if (PlayerEngine* p = m_service->player())
         p->pause();
 }
 
 void MprisPlayerAdaptor::PlayPause()
 {
-    MediaPlayer* p = m_service->player();
-    if (p != nullptr && p->state() == MediaPlayer::State::Playing)
+    // Connecting and reconnecting read as Playing, and pause them too.
+    PlayerEngine* p = m_service->player();
+    if (p != nullptr && m_service->playbackStatus() == u"Playing")
         p->pause();
     else
         Play();
@@ -228,13 +250,13 @@ void MprisPlayerAdaptor::PlayPause()
 
 void MprisPlayerAdaptor::Stop()
 {
-    if (MediaPlayer* p = m_service->player())
+    if (PlayerEngine* p = m_service->player())
         p->stop();
 }
 
 void MprisPlayerAdaptor::Play()
 {
-    MediaPlayer* p = m_service->player();
+    PlayerEngine* p = m_service->player();
     if (p != nullptr && !p->URL().isEmpty())
         p->play();
     else

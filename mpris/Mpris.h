@@ -6,7 +6,7 @@
 
 namespace kelvane {
 
-class MediaPlayer;
+class PlayerEngine;
 
 // What the desktop's media controls ask of the program beyond the player itself.
 class MprisHost
@@ -21,7 +21,8 @@ public:
 };
 
 // The program on the session bus as an MPRIS 2 media player, so media keys and the desktop's
-// media controls reach it. It follows one player at a time: the one that played last.
+// media controls reach it. It follows one player at a time: the one that played last. Without a
+// player it still reports the volume the next one will play at.
 class MprisService : public QObject
 {
     Q_OBJECT
@@ -35,8 +36,11 @@ public:
     bool registerOnSessionBus();
     QString serviceName() const { return m_serviceName; }
 
-    void follow(MediaPlayer* player);
-    MediaPlayer* player() const;
+    void follow(PlayerEngine* player);
+    PlayerEngine* player() const;
+    // The volume (0 to 100) to report while no player is followed, such as the one remembered
+    // from the last run; a followed player's volume replaces it when the player goes.
+    void setIdleVolume(int volume);
     MprisHost& host() const { return m_host; }
     QString desktopEntry() const { return m_desktopEntry; }
 
@@ -52,7 +56,8 @@ private:
     MprisHost& m_host;
     QString m_desktopEntry;
     QString m_serviceName;
-    QPointer<MediaPlayer> m_player;
+    QPointer<PlayerEngine> m_player;
+    int m_idleVolume = 50; // a new player's volume
     QList<QMetaObject::Connection> m_connections;
     quint64 m_track = 0; // a new track id for every station
 };

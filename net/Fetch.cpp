@@ -28,12 +28,15 @@ void initCurlOnce()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// Proxies come from the environment as curl reads it, but never for a loopback host.
+// Proxies come from the environment as curl reads it, but never for a loopback host. curl honours
+// "*" (no proxy at all) only as the whole list, so that stays as it is.
 QByteArray noProxyList()
 {
     QByteArray list = qgetenv("no_proxy");
     if (list.isEmpty())
         list = qgetenv("NO_PROXY");
+    if (list.trimmed() == "*")
+        return "*";
     if (!list.isEmpty())
         list += ',';
     return list + "localhost,127.0.0.1,::1";

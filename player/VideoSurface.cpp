@@ -1,6 +1,6 @@
 #include "player/VideoSurface.h"
 
-#include "player/MpvSession.h"
+#include "engine/MpvSession.h"
 
 #include <mpv/render_gl.h>
 

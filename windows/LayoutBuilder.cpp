@@ -95,7 +95,6 @@ MediaPlayer* LayoutBuilder::player(const QString& name)
     settings.autoStart = s.value(u"autoStart").toBool(true);
     settings.volume = s.value(u"volume").toInt(50);
     settings.enableContextMenu = s.value(u"enableContextMenu").toBool(true);
-    settings.enableErrorDialogs = s.value(u"enableErrorDialogs").toBool(false);
     settings.stretchToFit = s.value(u"stretchToFit").toBool(false);
     settings.extraOptions = m_services.playerOptions;
     auto* player = new MediaPlayer(settings, m_window);

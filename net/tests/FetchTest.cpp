@@ -261,3 +261,29 @@ server.serve_forever()
     tls.kill();
     tls.waitForFinished();
 }
+
+TEST_F(FetchTest, NoProxyStarStaysAsItIs)
+{
+    // The station's host (another loopback address, which the program does not add itself)
+    // must be reached directly; the proxy must never be asked.
+    QTcpServer station;
+    ASSERT_TRUE(station.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
+    const QByteArray proxyWas = qgetenv("http_proxy");
+    const QByteArray noProxyWas = qgetenv("no_proxy");
+    qputenv("http_proxy", server.url("/").toUtf8());
+    qputenv("no_proxy", "*");
+    Fetch fetch;
+    fetch.start(QUrl(QStringLiteral("http://127.0.0.2:%1/radio").arg(station.serverPort())), {});
+    const bool direct = waitUntil(
+        [&] { return station.hasPendingConnections() || !server.requests().isEmpty(); }, 10000);
+    fetch.abort();
+    for (const auto& [name, was] : {std::pair{"http_proxy", proxyWas}, {"no_proxy", noProxyWas}}) {
+        if (was.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, was);
+    }
+    EXPECT_TRUE(direct);
+    EXPECT_TRUE(station.hasPendingConnections());
+    EXPECT_TRUE(server.requests().isEmpty());
+}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/ReconnectPolicy.h"
+#include "engine/ReconnectPolicy.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -91,7 +91,9 @@ private:
     QElapsedTimer m_sinceLoad;
     qint64 m_unloadBytes = -1;
     qint64 m_unloadLength = -1;
+    double m_loadDuration = -1;
     bool m_lengthIsTheMedia = true; // false for segmented formats (HLS, DASH)
+    bool m_exactDuration = false;   // the duration comes from the media, not from its length
     std::optional<HeldEnd> m_heldEnd;
     QByteArray m_fileFormat;
 };

@@ -1,4 +1,4 @@
-#include "player/StreamText.h"
+#include "engine/StreamText.h"
 
 #include <QStringEncoder>
 #include <gtest/gtest.h>

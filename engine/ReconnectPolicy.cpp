@@ -1,4 +1,4 @@
-#include "player/ReconnectPolicy.h"
+#include "engine/ReconnectPolicy.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,9 +46,16 @@ Decision ReconnectPolicy::ended(const TryEnd& end)
     if (!m_loadedThisTry) // a reconnect that did not get through
         return retry(failure);
 
-    const bool whole = end.length > 0 && end.bytes >= 0 && end.bytes <= end.length &&
+    const bool lengthKnown = end.length > 0 && end.bytes >= 0;
+    const bool whole = lengthKnown && end.bytes <= end.length &&
                        end.bytes >= end.length - lastPacketSlack(end.length);
-    if (whole)
+    // Where the bytes cannot tell (a segmented playlist, a body without length, an index at the
+    // end of the file past the slack), a duration the demuxer knew and a position at its end
+    // do. Against a known length only an exact duration may overrule the bytes.
+    const bool reachedEnd = end.reason == TryEnd::Reason::Eof && end.duration > 0 &&
+                            m_position >= end.duration - kEndSlackSeconds &&
+                            (!lengthKnown || end.exactDuration);
+    if (whole || reachedEnd)
         return {Decision::Kind::Finished, 0, m_retries, {}};
 
     // A drop. One that keeps coming back at the same place is the resource itself (a cut file),
@@ -61,15 +68,18 @@ Decision ReconnectPolicy::ended(const TryEnd& end)
         m_retries = 0;
     m_dropBytes = end.bytes;
     m_dropPosition = m_position;
-    return retry({FailReason::Ended, 0});
+    return retry({FailReason::Ended, 0}, samePlace);
 }
 
-Decision ReconnectPolicy::retry(Failure failure)
+Decision ReconnectPolicy::retry(Failure failure, bool sameCut)
 {
     m_lastFailure = failure;
-    if (m_retries >= kMaxRetries)
+    // A cut file ends after its tries; anything else may come back, so it is waited for.
+    if (m_retries >= kMaxRetries && sameCut)
         return {Decision::Kind::Failed, 0, m_retries, m_lastFailure};
-    const int delay = std::min(kMaxRetryMs, kFirstRetryMs << std::min(m_retries, 5));
+    const int delay = m_retries >= kMaxRetries
+                          ? m_timing.waitMs
+                          : std::min(m_timing.maxMs, m_timing.firstMs << std::min(m_retries, 5));
     ++m_retries;
     m_loadedThisTry = false;
     m_played = 0;

@@ -1,4 +1,4 @@
-#include "player/MpvSession.h"
+#include "engine/MpvSession.h"
 
 #include <mpv/client.h>
 
@@ -23,6 +23,25 @@ enum Observed : quint64
 };
 
 constexpr quint64 kUnloadHook = 100;
+
+double doubleProperty(mpv_handle* mpv, const char* name)
+{
+    double value = -1;
+    if (mpv_get_property(mpv, name, MPV_FORMAT_DOUBLE, &value) < 0)
+        return -1;
+    return value;
+}
+
+// Raw elementary streams and MPEG transport/program streams have no index: the demuxer estimates
+// their duration from the byte length and the first frames' bitrate.
+bool durationIsEstimated(const QByteArray& format)
+{
+    for (const char* raw : {"mp3", "aac", "ac3", "eac3", "dts", "mpegts", "mpeg", "h264", "hevc"}) {
+        if (format == raw)
+            return true;
+    }
+    return false;
+}
 
 qint64 int64Property(mpv_handle* mpv, const char* name)
 {
@@ -255,7 +274,9 @@ void MpvSession::dispatch(const mpv_event& event)
     case MPV_EVENT_START_FILE:
         m_currentEntry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
         m_unloadBytes = m_unloadLength = -1;
+        m_loadDuration = -1;
         m_lengthIsTheMedia = true;
+        m_exactDuration = false;
         m_fileFormat.clear();
         break;
     case MPV_EVENT_FILE_LOADED: {
@@ -264,6 +285,11 @@ void MpvSession::dispatch(const mpv_event& event)
         const QByteArray f(format != nullptr ? format : "");
         mpv_free(format);
         m_lengthIsTheMedia = !f.contains("hls") && !f.contains("dash");
+        m_exactDuration = !durationIsEstimated(f);
+        // As the demuxer knew it from the start: absent for live sources, finite for files and
+        // playlists that end (ENDLIST). Read later it would not do: at the end of a live stream
+        // mpv gives the length of what arrived.
+        m_loadDuration = doubleProperty(m_mpv, "duration");
         m_fileFormat = f;
         Q_EMIT fileLoaded(m_currentEntry);
         break;
@@ -287,7 +313,10 @@ void MpvSession::dispatch(const mpv_event& event)
         }
         info.bytes = m_unloadBytes;
         info.length = m_unloadLength;
+        info.duration = m_loadDuration;
+        info.exactDuration = m_exactDuration;
         m_unloadBytes = m_unloadLength = -1;
+        m_loadDuration = -1;
         // mpv hands out log lines only once its queue of events is empty, so the line that says
         // why a file failed comes after the file's end: hold the end until the drain is done.
         m_heldEnd = HeldEnd{end->playlist_entry_id, info, end->playlist_insert_id,

@@ -1,4 +1,4 @@
-#include "player/ReconnectPolicy.h"
+#include "engine/ReconnectPolicy.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +50,12 @@ TryEnd eof(qint64 bytes, qint64 length = -1)
     return {Reason::Eof, {}, bytes, length};
 }
 
+// An end where the demuxer knew the media's duration (exact: from its index or playlist).
+TryEnd eofKnowing(double duration, bool exact, qint64 bytes, qint64 length = -1)
+{
+    return {Reason::Eof, {}, bytes, length, duration, exact};
+}
+
 TryEnd error(FailReason why, int status = 0)
 {
     return {Reason::Error, {why, status}, -1, -1};
@@ -85,6 +91,22 @@ TEST(ReconnectPolicy, JudgesAFirstTryByWhatArrived)
         {"whole file with a decoder error at its end",
          {true, seconds(0, 30), {Reason::Error, {}, kLength, kLength}},
          Kind::Finished},
+        // Where the bytes cannot tell, a known duration and a position at its end do.
+        {"VOD playlist played to its end (no length: segments)",
+         {true, seconds(0, 7), eofKnowing(8, true, 90000)},
+         Kind::Finished},
+        {"MP4 whose index at its end is larger than the slack",
+         {true, seconds(0, 29), eofKnowing(30, true, kLength, kLength + 620000)},
+         Kind::Finished},
+        {"file sent without a length, its duration known",
+         {true, seconds(0, 29), eofKnowing(30, false, kLength)},
+         Kind::Finished},
+        {"file without a length cut before its known end",
+         {true, seconds(0, 15), eofKnowing(30, false, kLength / 2)},
+         Kind::Reconnect},
+        {"estimated duration passed, but the bytes say cut",
+         {true, seconds(0, 25), eofKnowing(20, false, kLength * 4 / 5, kLength)},
+         Kind::Reconnect},
         {"file cut short", {true, seconds(0, 15), eof(kLength / 2, kLength)}, Kind::Reconnect},
         {"position past the stated length",
          {true, seconds(0, 40), eof(kLength * 2, kLength)},
@@ -118,36 +140,31 @@ TEST(ReconnectPolicy, JudgesAFirstTryByWhatArrived)
     }
 }
 
-TEST(ReconnectPolicy, BacksOffAndGivesUpAfterTheTries)
+TEST(ReconnectPolicy, BacksOffThenWaitsOnceAMinuteForever)
 {
-    // A live stream that drops after a few seconds, every time.
-    ReconnectPolicy policy;
-    std::vector<int> delays;
-    Decision d;
-    for (int i = 0; i < 20; ++i) {
-        d = run(policy, {true, seconds(0, 5), eof(80000 + i * 50000)});
-        if (d.kind != Kind::Reconnect)
-            break;
-        EXPECT_EQ(d.attempt, i + 1);
-        delays.push_back(d.delayMs);
+    // A live stream that drops after a few seconds, each time somewhere else; and a station
+    // whose server answers 404 after it played (an icecast mount whose source is gone).
+    const Try drops[] = {{true, seconds(0, 5), eof(80000)},
+                         {false, {}, error(FailReason::NotFound, 404)}};
+    for (const Try& drop : drops) {
+        ReconnectPolicy policy;
+        std::vector<int> delays;
+        Try t = drop;
+        for (int i = 0; i < 30; ++i) {
+            if (t.loads)
+                t.end.bytes = 80000 + i * 50000;
+            const Decision d = run(policy, i == 0 ? Try{true, seconds(0, 5), eof(40000)} : t);
+            ASSERT_EQ(d.kind, Kind::Reconnect);
+            EXPECT_EQ(d.attempt, i + 1);
+            delays.push_back(d.delayMs);
+        }
+        EXPECT_EQ(std::vector<int>(delays.begin(), delays.begin() + 11),
+                  (std::vector<int>{1000, 2000, 4000, 8000, 16000, 30000, 30000, 30000, 30000,
+                                    30000, ReconnectPolicy::kWaitRetryMs}));
+        EXPECT_EQ(delays.back(), ReconnectPolicy::kWaitRetryMs);
+        EXPECT_TRUE(policy.waiting());
+        EXPECT_EQ(policy.lastFailure().reason, t.loads ? FailReason::Ended : FailReason::NotFound);
     }
-    EXPECT_EQ(delays,
-              (std::vector<int>{1000, 2000, 4000, 8000, 16000, 30000, 30000, 30000, 30000, 30000}));
-    EXPECT_EQ(d.kind, Kind::Failed);
-    EXPECT_EQ(d.failure.reason, FailReason::Ended);
-}
-
-TEST(ReconnectPolicy, FailedReconnectsCountAndKeepTheirReason)
-{
-    ReconnectPolicy policy;
-    ASSERT_EQ(run(policy, {true, seconds(0, 30), eof(500000)}).kind, Kind::Reconnect);
-    Decision d;
-    int tries = 1;
-    while ((d = run(policy, {false, {}, error(FailReason::NotFound, 404)})).kind == Kind::Reconnect)
-        ++tries;
-    EXPECT_EQ(tries, ReconnectPolicy::kMaxRetries);
-    EXPECT_EQ(d.kind, Kind::Failed);
-    EXPECT_EQ(d.failure, (Failure{FailReason::NotFound, 404}));
 }
 
 TEST(ReconnectPolicy, StablePlayStartsTheBackOffAnew)
@@ -167,7 +184,7 @@ TEST(ReconnectPolicy, StablePlayStartsTheBackOffAnew)
     EXPECT_EQ(run(stalled, {true, seconds(0, 3), eof(90000)}).attempt, 2);
 }
 
-TEST(ReconnectPolicy, ACutThatComesBackAtTheSamePlaceStopsAfterTheTries)
+TEST(ReconnectPolicy, ACutThatComesBackAtTheSamePlaceFailsAfterTheTries)
 {
     // Each try plays past the stable mark and ends at the same byte (or, where bytes are not
     // known, the same media position): the file is cut, replaying it is no help.

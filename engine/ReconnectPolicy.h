@@ -15,6 +15,7 @@ enum class FailReason
     Unsupported,  // something answered, but not in a format the player knows
     TimedOut,     // nothing arrived within the network time-out
     Ended,        // it played, then kept dropping until the tries ran out
+    NotNetwork,   // a playlist pointed at something that is not a network address
     Unknown
 };
 
@@ -36,9 +37,12 @@ struct TryEnd
         Redirect, // a playlist handed over to its entries
     };
     Reason reason = Reason::Eof;
-    Failure failure;    // with Error: what went wrong, when known
-    qint64 bytes = -1;  // how far into the resource the player got; -1 unknown
-    qint64 length = -1; // the resource's stated length; -1 for a stream without one
+    Failure failure;      // with Error: what went wrong, when known
+    qint64 bytes = -1;    // how far into the resource the player got; -1 unknown
+    qint64 length = -1;   // the resource's stated length; -1 for a stream without one
+    double duration = -1; // the media's length in seconds as the demuxer knew it; -1 unknown
+    // The duration comes from the media's own index or header, not estimated from the length.
+    bool exactDuration = false;
 };
 
 struct Decision
@@ -47,7 +51,7 @@ struct Decision
     {
         Continue,  // nothing to do: the session goes on
         Finished,  // the whole resource played: stop, never play it again
-        Reconnect, // try again after delayMs; this is try `attempt` of kMaxRetries
+        Reconnect, // try again after delayMs; this is try `attempt` (past kMaxRetries: waiting)
         Failed     // give up, for `failure`
     };
     Kind kind = Kind::Continue;
@@ -56,16 +60,31 @@ struct Decision
     Failure failure;
 };
 
+// How long the player waits before each try (tests shorten it).
+struct RetryTiming
+{
+    int firstMs = 1000; // the first retry; the wait doubles from there
+    int maxMs = 30000;  // the longest wait of the quick tries
+    int waitMs = 60000; // after the quick tries: once a minute, for as long as the listener lets it
+};
+
 // Decides, from what happened to one station's playback, whether it finished, dropped (and when
-// to try again) or failed. Dropped or finished is judged by the bytes that arrived against the
-// resource's length, never by the clock: estimated durations are often wrong and a pause or a
-// stall stretches wall-clock time. Pure: no event loop, no player.
+// to try again) or failed. Finished is judged by the bytes that arrived against the resource's
+// length, or by the media position against a duration the demuxer knew (a VOD playlist, a file
+// whose index tells its length), never by the clock: estimated durations are often wrong and a
+// pause or a stall stretches wall-clock time. A station that played once never gives up for good:
+// after the quick tries it waits, trying once a minute, unless the same cut keeps coming back
+// (the resource itself is broken). Pure: no event loop, no player.
 class ReconnectPolicy
 {
 public:
-    static constexpr int kFirstRetryMs = 1000;
-    static constexpr int kMaxRetryMs = 30000;
+    static constexpr int kFirstRetryMs = RetryTiming{}.firstMs;
+    static constexpr int kMaxRetryMs = RetryTiming{}.maxMs;
     static constexpr int kMaxRetries = 10;
+    static constexpr int kWaitRetryMs = RetryTiming{}.waitMs;
+    // The position is reported in whole seconds, about once a second: this close to a known
+    // duration is its end.
+    static constexpr double kEndSlackSeconds = 2.5;
     // This much media actually played counts as a good connection: a later drop starts the
     // back-off anew.
     static constexpr double kStablePlaySeconds = 20;
@@ -76,6 +95,9 @@ public:
     static constexpr qint64 kSamePlaceBytes = 8 * 1024;
     static constexpr double kSamePlaceSeconds = 1.5;
 
+    ReconnectPolicy() = default;
+    explicit ReconnectPolicy(RetryTiming timing) : m_timing(timing) {}
+
     // A try reached playback.
     void loaded();
     // The media position of the current try, reported as it advances (about once a second).
@@ -84,11 +106,17 @@ public:
 
     // The number of the try now under way or awaited: 0 for the first, 1 to kMaxRetries after.
     int retries() const { return m_retries; }
+    // The quick tries are spent: trying once a minute.
+    bool waiting() const { return m_retries > kMaxRetries; }
+    // Why the last try failed or ended (for the status line while waiting).
+    Failure lastFailure() const { return m_lastFailure; }
     double playedThisTry() const { return m_played; }
 
 private:
-    Decision retry(Failure failure);
+    // sameCut: this drop came back at the place of the one before.
+    Decision retry(Failure failure, bool sameCut = false);
 
+    RetryTiming m_timing;
     int m_retries = 0;
     bool m_everLoaded = false;
     bool m_loadedThisTry = false;
