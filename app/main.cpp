@@ -2,6 +2,7 @@
 #include "app/PlaybackHub.h"
 #include "catalogue/ListFolder.h"
 #include "chrome/StartupPlatform.h"
+#include "net/NetworkWatch.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "player/MediaPlayer.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <clocale>
 #include <malloc.h>
@@ -46,6 +48,18 @@ int main(int argc, char** argv)
     kelvane::RememberedState remembered;
     services.remembered = &remembered;
 
+    // Players waiting out an outage hear when the network is back or the machine woke. The
+    // desktop is asked once the first window is up: its first answers block for a moment.
+    kelvane::net::NetworkEvents network;
+    services.network = &network;
+    QTimer::singleShot(0, &network, [&network] {
+        auto* watch = new kelvane::net::NetworkWatch(&network);
+        QObject::connect(watch, &kelvane::net::NetworkEvents::networkBack, &network,
+                         &kelvane::net::NetworkEvents::networkBack);
+        QObject::connect(watch, &kelvane::net::NetworkEvents::wokeUp, &network,
+                         &kelvane::net::NetworkEvents::wokeUp);
+    });
+
     kelvane::FormRegistry forms;
     QObject::connect(&forms, &kelvane::FormRegistry::lastFormUnloaded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
@@ -54,6 +68,7 @@ int main(int argc, char** argv)
     // before.
     kelvane::PlaybackHub hub(forms);
     kelvane::MprisService mpris(hub, QStringLiteral("example.kelvane.Kelvane"));
+    mpris.setIdleVolume(remembered.volume(50)); // what the desktop reads before anything played
     const bool offered = mpris.registerOnSessionBus();
     if (offered)
         QObject::connect(&hub, &kelvane::PlaybackHub::playerChanged, &mpris,

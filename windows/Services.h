@@ -5,6 +5,10 @@
 
 namespace kelvane {
 
+namespace net {
+class NetworkEvents;
+}
+
 class MessageBox;
 class RememberedState;
 class Shell;
@@ -20,6 +24,7 @@ struct AppServices
     QString adFeedUrl;                     // the banner's feed; empty uses the built-in address
     RememberedState* remembered = nullptr; // volume and last stations between runs; none: forget
     QString recordFolder; // where recordings go; empty: the user's music folder, "Kelvane"
+    net::NetworkEvents* network = nullptr; // the network is back, the machine woke; none: not told
 };
 
 // The generic message of the player windows' handlers.

@@ -64,6 +64,8 @@ VideoWindow::VideoWindow(FormRegistry& forms, const AppServices& services)
     m_noteTimer.setSingleShot(true);
     connect(&m_noteTimer, &QTimer::timeout, m_note, &QLabel::hide);
     connect(wmpt, &MediaPlayer::stateChanged, this, &VideoWindow::playerStateChanged);
+    // Every new try and wait reads differently without a change of state ("(2/10)", "(3/10)"...).
+    connect(wmpt, &MediaPlayer::statusChanged, this, [this] { playerStateChanged(wmpt->state()); });
     // The keys reach the window whichever part of the player had the focus.
     setFocusPolicy(Qt::StrongFocus);
     layOut();

@@ -286,3 +286,28 @@ TEST_F(TvWindowTest, TheAdultListPlaysInTheVideoWindowToo)
     ASSERT_NE(video(), nullptr);
     EXPECT_EQ(video()->wmpt->URL(), server.url("/tv2.ts"));
 }
+
+// The notice over the picture follows every try, as the status line does, not just the first.
+TEST_F(TvWindowTest, TheVideoWindowsNoticeFollowsEveryTry)
+{
+    int requests = 0;
+    server.setHandler(
+        "/drops.mp3", [&requests](QTcpSocket* socket, const HttpTestServer::Request& request) {
+            if (requests++ == 0) {
+                IcyStreamer::Options o;
+                o.source = generatedMp3(10);
+                o.dropAfter = 48000; // plays a moment, then the station goes away
+                IcyStreamer::start(socket, request, o);
+            } else {
+                socket->write(HttpTestServer::response(404, "Not Found", {"Content-Length: 0"}));
+                socket->disconnectFromHost();
+            }
+        });
+    writeList("tvstacionet.dat", "Drops ||> " + server.url("/drops.mp3") + "\r\n");
+    auto* w = open();
+    play(w, 0);
+    VideoWindow* v = video();
+    for (const char* attempt : {"(1/10)", "(2/10)"})
+        EXPECT_TRUE(waitUntil([&] { return v->noticeText().contains(attempt); }, 20000))
+            << attempt << " never shown; the notice reads " << v->noticeText().toStdString();
+}
