@@ -296,7 +296,10 @@ TEST_F(TvWindowTest, TheVideoWindowsNoticeFollowsEveryTry)
             if (requests++ == 0) {
                 IcyStreamer::Options o;
                 o.source = generatedMp3(10);
-                o.dropAfter = 48000; // plays a moment, then the station goes away
+                // Plays a few seconds at its pace, then the station goes away: a live drop, never a
+            // short file that arrived whole before it was opened.
+            o.burstBytes = 16000;
+            o.dropAfter = 64000;
                 IcyStreamer::start(socket, request, o);
             } else {
                 socket->write(HttpTestServer::response(404, "Not Found", {"Content-Length: 0"}));
