@@ -5,6 +5,7 @@
 
 #include "net/Fetch.h"
 #include "net/NetworkAddress.h"
+#include "net/NetworkEvents.h"
 
 #include <QUrl>
 
@@ -373,6 +374,14 @@ void PlayerEngine::retryNow()
 {
     if (m_session.active && !m_session.held && m_retryTimer.isActive())
         loadTry();
+}
+
+void PlayerEngine::followNetwork(net::NetworkEvents* events)
+{
+    if (events == nullptr)
+        return;
+    connect(events, &net::NetworkEvents::networkBack, this, &PlayerEngine::retryNow);
+    connect(events, &net::NetworkEvents::wokeUp, this, &PlayerEngine::retryNow);
 }
 
 void PlayerEngine::stop()

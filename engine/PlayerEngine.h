@@ -15,7 +15,8 @@ namespace kelvane {
 
 namespace net {
 class Fetch;
-}
+class NetworkEvents;
+} // namespace net
 
 class MpvSession;
 
@@ -91,6 +92,8 @@ public:
     // Tries at once when a try is awaited (the network is back, the machine woke); otherwise
     // nothing happens.
     void retryNow();
+    // Tries again at once whenever the desktop says the network is back or the machine woke.
+    void followNetwork(net::NetworkEvents* events);
 
     // Writes the stream as received to that file, until stopRecording(), another station, a
     // stop or a reconnect; false when no stream is loaded. The file's extension should be

@@ -8,7 +8,6 @@
 #include "downloader/FileDownloader.h"
 #include "engine/PlayerEngine.h"
 #include "listbox/StationListBox.h"
-#include "net/NetworkEvents.h"
 #include "platform/OleColor.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
@@ -100,14 +99,8 @@ MediaPlayer* LayoutBuilder::player(const QString& name)
     settings.stretchToFit = s.value(u"stretchToFit").toBool(false);
     settings.extraOptions = m_services.playerOptions;
     auto* player = new MediaPlayer(settings, m_window);
-    if (m_services.network != nullptr) {
-        // A station waiting out an outage tries again the moment the desktop says it may work.
-        PlayerEngine* engine = player->engine();
-        QObject::connect(m_services.network, &net::NetworkEvents::networkBack, engine,
-                         &PlayerEngine::retryNow);
-        QObject::connect(m_services.network, &net::NetworkEvents::wokeUp, engine,
-                         &PlayerEngine::retryNow);
-    }
+    // A station waiting out an outage tries again the moment the desktop says it may work.
+    player->engine()->followNetwork(m_services.network);
     if (s.value(u"mute").toBool(false))
         player->setMuted(true);
     place(player, c);
