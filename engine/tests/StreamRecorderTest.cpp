@@ -127,14 +127,22 @@ TEST_F(StreamRecorderTest, Mp3StreamIsWrittenAsItComesWithoutMetadata)
 
 TEST_F(StreamRecorderTest, ShortFileEndsTheRecordingAndIsKept)
 {
-    server.setReply("/short.mp3", HttpTestServer::ok(test::generatedMp3(6), "audio/mpeg"));
-    const QString path = record(QStringLiteral("/short.mp3"), QStringLiteral("s.mp3"), "mp3");
-    ASSERT_TRUE(stoppedSpy.wait(10000));
-    EXPECT_FALSE(recorder.isRecording());
-    EXPECT_EQ(startedSpy.count(), 1);
+    const QByteArray mp3 = test::generatedMp3(6);
+    server.setReply("/short.mp3", HttpTestServer::ok(mp3, "audio/mpeg"));
+    // A SHOUTcast 1 server's answer.
+    server.setReply("/icy.mp3", HttpTestServer::Reply().then(
+                                    "ICY 200 OK\r\ncontent-type: audio/mpeg\r\n\r\n" + mp3));
+    for (const char* url : {"/short.mp3", "/icy.mp3"}) {
+        stoppedSpy.clear();
+        const QString path =
+            record(QString::fromLatin1(url), QString::fromLatin1(url).mid(1), "mp3");
+        ASSERT_TRUE(stoppedSpy.wait(10000)) << url;
+        EXPECT_FALSE(recorder.isRecording());
+        EXPECT_NEAR(stoppedSpy[0][2].toDouble(), 6.0, 0.2) << url;
+        EXPECT_NEAR(probe(path).duration, 6.0, 0.2) << url;
+    }
+    EXPECT_EQ(startedSpy.count(), 2);
     EXPECT_EQ(failedSpy.count(), 0);
-    EXPECT_NEAR(stoppedSpy[0][2].toDouble(), 6.0, 0.2);
-    EXPECT_NEAR(probe(path).duration, 6.0, 0.2);
 }
 
 TEST_F(StreamRecorderTest, ContainersAreCopiedWithTheirTitle)
