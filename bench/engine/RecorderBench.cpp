@@ -1,6 +1,8 @@
 // Resident memory while the recorder writes a long 128 kbit/s stream, served over loopback as
 // fast as it is read (30 minutes of audio by default), and the file's size on disk as it grows.
 // Usage: recorder_bench [minutes] [remux]   ("remux" copies through libavformat instead)
+// Or, to record another server's stream (icecast2, a real station) for a while into a file:
+//   recorder_bench <address> <seconds> <file> [format]
 #include "engine/StreamRecorder.h"
 
 #include <QCoreApplication>
@@ -63,8 +65,12 @@ void serve(QTcpSocket* socket, const QByteArray& source, qint64 total)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int minutes = argc > 1 ? std::max(1, atoi(argv[1])) : 30;
+    const bool external = argc > 3 && QByteArray(argv[1]).startsWith("http");
+    const int minutes = argc > 1 && !external ? std::max(1, atoi(argv[1])) : 30;
     const bool remux = argc > 2 && QByteArray(argv[2]) == "remux";
+    const QString format = external && argc > 4 ? QString::fromLocal8Bit(argv[4])
+                           : remux              ? QStringLiteral("mpegts")
+                                                : QStringLiteral("mp3");
     QTemporaryDir dir;
     const QString tone = dir.filePath(QStringLiteral("tone.mp3"));
     if (QProcess::execute(QStringLiteral("ffmpeg"),
@@ -87,7 +93,11 @@ int main(int argc, char** argv)
     });
 
     StreamRecorder recorder;
-    const QString path = dir.filePath(remux ? QStringLiteral("rec.ts") : QStringLiteral("rec.mp3"));
+    const QString path =
+        external ? QString::fromLocal8Bit(argv[3])
+                 : dir.filePath(remux ? QStringLiteral("rec.ts") : QStringLiteral("rec.mp3"));
+    if (external)
+        QTimer::singleShot(atoi(argv[2]) * 1000, &recorder, &StreamRecorder::stop);
     double baseline = -1, peak = 0;
     const double before = residentMiB();
     qint64 lastSize = 0;
@@ -116,9 +126,14 @@ int main(int argc, char** argv)
                      [&](const QString&, qint64 bytes, double seconds) {
                          sampler.stop();
                          const double end = residentMiB();
-                         std::printf("%s: %.1f min of audio (%lld bytes, file %lld) in %.1f s\n",
-                                     remux ? "remux" : "plain", seconds / 60, qint64(bytes),
-                                     QFileInfo(path).size(), clock.elapsed() / 1000.0);
+                         if (baseline < 0) // less than a MiB recorded
+                             baseline = before;
+                         std::printf("%s: %.2f min of audio (%lld bytes, file %lld) in %.1f s\n",
+                                     StreamRecorder::kindOf(format) == StreamRecorder::Kind::Remux
+                                         ? "remux"
+                                         : "plain",
+                                     seconds / 60, qint64(bytes), QFileInfo(path).size(),
+                                     clock.elapsed() / 1000.0);
                          std::printf("resident: before %.1f MiB, after the first MiB %.1f MiB, "
                                      "peak %.1f MiB, end %.1f MiB; growth %.1f MiB from the first "
                                      "MiB, %.1f MiB from before\n",
@@ -133,8 +148,9 @@ int main(int argc, char** argv)
                          std::fprintf(stderr, "failed: %s\n", qPrintable(reason));
                          app.exit(1);
                      });
-    recorder.start(QUrl(QStringLiteral("http://127.0.0.1:%1/live.mp3").arg(server.serverPort())),
-                   path, QStringLiteral("Bench"), QDateTime::currentDateTime(),
-                   remux ? QStringLiteral("mpegts") : QStringLiteral("mp3"));
+    const QUrl url =
+        external ? QUrl(QString::fromLocal8Bit(argv[1]))
+                 : QUrl(QStringLiteral("http://127.0.0.1:%1/live.mp3").arg(server.serverPort()));
+    recorder.start(url, path, QStringLiteral("Bench"), QDateTime::currentDateTime(), format);
     return app.exec();
 }
