@@ -56,18 +56,21 @@ int mp3BitRate(const QByteArray& bytes)
     static const int v1[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
     static const int v2[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
     static const int rates[4] = {44100, 48000, 32000, 0};
-    auto header = [&](qsizetype i, int* frameBytes) {
-        const auto b = [&](qsizetype k) { return quint8(bytes[i + k]); };
-        if (i + 4 > bytes.size() || b(0) != 0xff || (b(1) & 0xe0) != 0xe0)
+    auto header = [&bytes](qsizetype i, int* frameBytes) {
+        if (i + 4 > bytes.size())
             return 0;
-        const int version = (b(1) >> 3) & 3; // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-        const int layer = (b(1) >> 1) & 3;   // 1 Layer III
-        const int kbps = (version == 3 ? v1 : v2)[b(2) >> 4];
-        int rate = rates[(b(2) >> 2) & 3];
+        const auto b1 = quint8(bytes[i + 1]);
+        const auto b2 = quint8(bytes[i + 2]);
+        if (quint8(bytes[i]) != 0xff || (b1 & 0xe0) != 0xe0)
+            return 0;
+        const int version = (b1 >> 3) & 3; // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+        const int layer = (b1 >> 1) & 3;   // 1 Layer III
+        const int kbps = version == 3 ? v1[b2 >> 4] : v2[b2 >> 4];
+        int rate = rates[(b2 >> 2) & 3];
         if (version == 1 || layer != 1 || kbps == 0 || rate == 0)
             return 0;
         rate >>= version == 3 ? 0 : version == 2 ? 1 : 2;
-        *frameBytes = (version == 3 ? 144 : 72) * kbps * 1000 / rate + ((b(2) >> 1) & 1);
+        *frameBytes = (version == 3 ? 144 : 72) * kbps * 1000 / rate + ((b2 >> 1) & 1);
         return kbps;
     };
     for (qsizetype i = 0; i + 4 <= bytes.size(); ++i) {
