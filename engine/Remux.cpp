@@ -156,7 +156,9 @@ Remux::Result Remux::run()
     // Ends with the source (its end, a drop, silence) or a stop: either keeps what was copied.
     while (av_read_frame(in.get(), packet.get()) >= 0) {
         const int from = packet->stream_index;
-        if (from >= map.size() || map[from] < 0) {
+        // A stop cuts the source short: its last, partial, packet is left out.
+        const bool cut = m_stop && (packet->flags & AV_PKT_FLAG_CORRUPT) != 0;
+        if (from >= map.size() || map[from] < 0 || cut) {
             av_packet_unref(packet.get());
             continue;
         }
