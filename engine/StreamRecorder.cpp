@@ -50,36 +50,87 @@ QByteArray id3Tag(const QString& title, const QString& station, const QDateTime&
     return tag + frames;
 }
 
-// The bit rate of the first MP3 frame followed by another, in kbit/s; 0 when none is seen.
-int mp3BitRate(const QByteArray& bytes)
+// The MP3 frame whose header starts at i: its length in bytes and bit rate; 0 when none is there.
+int mp3Frame(const QByteArray& bytes, qsizetype i, int* kbpsOut = nullptr)
 {
     static const int v1[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
     static const int v2[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
     static const int rates[4] = {44100, 48000, 32000, 0};
-    auto header = [&bytes](qsizetype i, int* frameBytes) {
-        if (i + 4 > bytes.size())
-            return 0;
-        const auto b1 = quint8(bytes[i + 1]);
-        const auto b2 = quint8(bytes[i + 2]);
-        if (quint8(bytes[i]) != 0xff || (b1 & 0xe0) != 0xe0)
-            return 0;
-        const int version = (b1 >> 3) & 3; // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-        const int layer = (b1 >> 1) & 3;   // 1 Layer III
-        const int kbps = version == 3 ? v1[b2 >> 4] : v2[b2 >> 4];
-        int rate = rates[(b2 >> 2) & 3];
-        if (version == 1 || layer != 1 || kbps == 0 || rate == 0)
-            return 0;
-        rate >>= version == 3 ? 0 : version == 2 ? 1 : 2;
-        *frameBytes = (version == 3 ? 144 : 72) * kbps * 1000 / rate + ((b2 >> 1) & 1);
-        return kbps;
-    };
+    if (i < 0 || i + 4 > bytes.size())
+        return 0;
+    const auto b1 = quint8(bytes[i + 1]);
+    const auto b2 = quint8(bytes[i + 2]);
+    if (quint8(bytes[i]) != 0xff || (b1 & 0xe0) != 0xe0)
+        return 0;
+    const int version = (b1 >> 3) & 3; // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+    const int layer = (b1 >> 1) & 3;   // 1 Layer III
+    const int kbps = version == 3 ? v1[b2 >> 4] : v2[b2 >> 4];
+    int rate = rates[(b2 >> 2) & 3];
+    if (version == 1 || layer != 1 || kbps == 0 || rate == 0)
+        return 0;
+    rate >>= version == 3 ? 0 : version == 2 ? 1 : 2;
+    if (kbpsOut != nullptr)
+        *kbpsOut = kbps;
+    return (version == 3 ? 144 : 72) * kbps * 1000 / rate + ((b2 >> 1) & 1);
+}
+
+// The ADTS (AAC) frame whose header starts at i: its length in bytes; 0 when none is there.
+int adtsFrame(const QByteArray& bytes, qsizetype i, int* = nullptr)
+{
+    if (i < 0 || i + 7 > bytes.size())
+        return 0;
+    const auto b = [&bytes, i](int k) { return int(quint8(bytes[i + k])); };
+    if (b(0) != 0xff || (b(1) & 0xf6) != 0xf0)
+        return 0;
+    const int length = ((b(3) & 3) << 11) | (b(4) << 3) | (b(5) >> 5);
+    return length >= 7 ? length : 0;
+}
+
+using FrameReader = int (*)(const QByteArray&, qsizetype, int*);
+
+// Where a run of three frames starts, each right after the other; -1 when none is seen.
+qsizetype firstFrameRun(const QByteArray& bytes, FrameReader frame)
+{
     for (qsizetype i = 0; i + 4 <= bytes.size(); ++i) {
-        int length = 0, next = 0;
-        const int kbps = header(i, &length);
-        if (kbps > 0 && header(i + length, &next) > 0)
-            return kbps;
+        const int a = frame(bytes, i, nullptr);
+        const int b = a > 0 ? frame(bytes, i + a, nullptr) : 0;
+        if (b > 0 && frame(bytes, i + a + b, nullptr) > 0)
+            return i;
     }
-    return 0;
+    return -1;
+}
+
+// The bit rate of the first MP3 frames, in kbit/s; 0 when none are seen.
+int mp3BitRate(const QByteArray& bytes)
+{
+    const qsizetype at = firstFrameRun(bytes, &mp3Frame);
+    int kbps = 0;
+    if (at >= 0)
+        mp3Frame(bytes, at, &kbps);
+    return kbps;
+}
+
+// A recording stopped in the middle of a frame ends with a part of it, which decoders complain
+// about: the file is cut back to its last whole frame. Returns the file's size.
+qint64 dropPartialFrame(int fd, FrameReader frame)
+{
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0)
+        return -1;
+    const qint64 size = info.st_size;
+    const qint64 from = std::max<qint64>(0, size - 16 * 1024);
+    QByteArray tail(size - from, Qt::Uninitialized);
+    if (::pread(fd, tail.data(), size_t(tail.size()), off_t(from)) != ssize_t(tail.size()))
+        return size;
+    qsizetype at = firstFrameRun(tail, frame);
+    if (at < 0)
+        return size;
+    for (int length = frame(tail, at, nullptr); length > 0 && at + length <= tail.size();
+         length = frame(tail, at, nullptr))
+        at += length;
+    // Cut only before a frame that runs past the end, or a header itself cut short.
+    const bool partial = at < tail.size() && (frame(tail, at, nullptr) > 0 || tail.size() - at < 7);
+    return partial && ::ftruncate(fd, off_t(from + at)) == 0 ? from + at : size;
 }
 
 } // namespace
@@ -180,7 +231,9 @@ void StreamRecorder::start(const QUrl& url, const QString& path, const QString& 
             Qt::QueuedConnection);
         return;
     }
-    m_isMp3 = formatName.section(u',', 0, 0).trimmed().toLower() == u"mp3";
+    const QString format = formatName.section(u',', 0, 0).trimmed().toLower();
+    m_isMp3 = format == u"mp3";
+    m_isAdts = format == u"aac";
     m_tag = m_isMp3 ? id3Tag(titleOf(stationName, startTime), stationName.trimmed(), startTime)
                     : QByteArray();
     m_fetch = new net::Fetch(this);
@@ -354,6 +407,11 @@ void StreamRecorder::end(bool ok, QString reason, double seconds)
     }
     const bool nothing = m_kind == Kind::Plain ? m_audioBytes == 0 : m_bytes == 0;
     if (m_fd >= 0) {
+        if (m_isMp3 || m_isAdts) {
+            const qint64 size = dropPartialFrame(m_fd, m_isMp3 ? &mp3Frame : &adtsFrame);
+            if (size >= 0)
+                m_bytes = size;
+        }
         if (::close(m_fd) != 0 && ok) { // a late write error (a network file system) says so
             ok = false;
             reason = fileErrorText(errno);

@@ -87,6 +87,7 @@ private:
     net::Fetch* m_fetch = nullptr;
     int m_fd = -1;
     bool m_isMp3 = false;
+    bool m_isAdts = false;
     QByteArray m_tag;        // written once the server has answered
     qint64 m_bytes = 0;      // bytes in the file
     qint64 m_audioBytes = 0; // of which the stream's
