@@ -218,8 +218,9 @@ void StreamRecorder::start(const QUrl& url, const QString& path, const QString& 
         startRemux(url, extension, stationName, startTime);
         return;
     }
+    // Read too: a partial frame at the end is looked for when the recording ends.
     m_fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (m_fd < 0) {
         const QString reason = fileErrorText(errno);
         QMetaObject::invokeMethod(

@@ -125,6 +125,8 @@ TEST_F(StreamRecorderTest, Mp3StreamIsWrittenAsItComesWithoutMetadata)
     // After the tag, the stream's own bytes, nothing between them.
     const qsizetype audio = bytes.size() - bytes.indexOf(mp3.left(1000));
     EXPECT_EQ(bytes.right(audio), mp3.left(audio));
+    // It ends where the stream's next frame begins: no partial frame at the end.
+    EXPECT_TRUE(quint8(mp3[audio]) == 0xff && (quint8(mp3[audio + 1]) & 0xe0) == 0xe0);
     const Probe p = probe(path);
     ASSERT_TRUE(p.ok);
     EXPECT_NEAR(p.duration, audio / 16000.0, 0.3);
