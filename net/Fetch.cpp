@@ -136,6 +136,9 @@ void Fetch::start(const QUrl& url, const Limits& limits, const QList<QByteArray>
     m_headerList = list;
     if (list != nullptr)
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
+    // SHOUTcast 1 servers answer "ICY 200 OK": an HTTP/1.0 answer by another name.
+    static curl_slist* const icyAlias = curl_slist_append(nullptr, "ICY 200 OK");
+    curl_easy_setopt(easy, CURLOPT_HTTP200ALIASES, icyAlias);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Fetch::onHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Fetch::onBody);
@@ -265,7 +268,7 @@ size_t Fetch::onHeader(char* data, size_t size, size_t count, void* selfPtr)
 void Fetch::headerLine(const QByteArray& raw)
 {
     const QByteArray line = raw.trimmed();
-    if (raw.startsWith("HTTP/")) { // a new answer: after a redirect or an interim one
+    if (raw.startsWith("HTTP/") || raw.startsWith("ICY ")) { // a new answer (after a redirect)
         m_statusLine = line;
         m_headers.clear();
         m_location.clear();
