@@ -180,10 +180,14 @@ void MpvSession::setMuted(bool muted)
     setFlag("mute", muted);
 }
 
-void MpvSession::setRecordFile(const QString& path)
+QString MpvSession::streamPath() const
 {
-    if (m_mpv != nullptr)
-        mpv_set_property_string(m_mpv, "stream-record", path.toUtf8().constData());
+    if (m_mpv == nullptr)
+        return {};
+    char* path = mpv_get_property_string(m_mpv, "path");
+    const QString result = QString::fromUtf8(path);
+    mpv_free(path);
+    return result;
 }
 
 void MpvSession::setFlag(const char* name, bool on)
@@ -241,14 +245,8 @@ void MpvSession::releaseHeldEnd()
     Q_EMIT fileEnded(held.entry, held.end, held.firstInserted, held.insertedCount);
 }
 
-void MpvSession::noteLogLine(const QByteArray& prefix, int level, const QByteArray& text)
+void MpvSession::noteLogLine(const QByteArray& text)
 {
-    // The recorder says when its file cannot be opened or written; the player goes on.
-    if (level <= MPV_LOG_LEVEL_ERROR &&
-        (prefix == "recorder" || text.contains("stream recording"))) {
-        Q_EMIT recordFailed(QString::fromUtf8(text).trimmed());
-        return;
-    }
     if (m_failure.reason != FailReason::None)
         return; // the first specific reason is the cause; later lines are consequences
     m_failure = classify(text);
@@ -259,7 +257,7 @@ void MpvSession::dispatch(const mpv_event& event)
     switch (event.event_id) {
     case MPV_EVENT_LOG_MESSAGE: {
         const auto* line = static_cast<const mpv_event_log_message*>(event.data);
-        noteLogLine(line->prefix, line->log_level, line->text);
+        noteLogLine(line->text);
         break;
     }
     case MPV_EVENT_HOOK: {

@@ -40,7 +40,8 @@ public:
     void setVideoEnabled(bool enabled);
     // Writes the stream's packets, as received, to that file (its name's extension picks the
     // container); an empty path ends the file.
-    void setRecordFile(const QString& path);
+    // The address of the entry now playing (a playlist's stream, not the playlist).
+    QString streamPath() const;
     // The loaded stream's container as mpv names it ("mp3", "aac", "ogg", "mpegts", ...).
     QByteArray fileFormat() const { return m_fileFormat; }
     // Ends the core for good. aboutToTerminate() comes first, so a render context can go
@@ -64,14 +65,12 @@ Q_SIGNALS:
     // The media position, in whole seconds, as it changes.
     void positionChanged(double seconds);
     void aboutToTerminate();
-    // The record file could not be opened or written; mpv has stopped writing it.
-    void recordFailed(const QString& why);
 
 private:
     void setFlag(const char* name, bool on);
     void drain();
     void dispatch(const mpv_event& event);
-    void noteLogLine(const QByteArray& prefix, int level, const QByteArray& text);
+    void noteLogLine(const QByteArray& text);
     void releaseHeldEnd();
 
     struct HeldEnd

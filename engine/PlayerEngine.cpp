@@ -1,12 +1,14 @@
 #include "engine/PlayerEngine.h"
 
 #include "engine/MpvSession.h"
+#include "engine/RecordingName.h"
 #include "engine/StreamText.h"
 
 #include "net/Fetch.h"
 #include "net/NetworkAddress.h"
 #include "net/NetworkEvents.h"
 
+#include <QDateTime>
 #include <QUrl>
 
 #include <algorithm>
@@ -17,6 +19,7 @@ namespace {
 
 constexpr int kAsxTimeoutMs = 10000;
 constexpr qint64 kAsxMaxBytes = 64 * 1024;
+constexpr int kSavedNoteMs = 5000; // how long the status line says what a recording holds
 
 QList<MpvSession::Option> mpvOptions(const EngineSettings& settings, int volume)
 {
@@ -106,14 +109,28 @@ PlayerEngine::PlayerEngine(const EngineSettings& settings, QObject* parent)
     m_mpv = new MpvSession(mpvOptions(settings, m_volume), this);
     connect(m_mpv, &MpvSession::fileLoaded, this, &PlayerEngine::onFileLoaded);
     connect(m_mpv, &MpvSession::fileEnded, this, &PlayerEngine::onFileEnded);
-    connect(m_mpv, &MpvSession::recordFailed, this, [this](const QString& why) {
-        // mpv writes the file out at the end too: a failure may come after the stop.
-        const QString path = isRecording() ? m_recordPath : m_lastRecordPath;
-        if (path.isEmpty())
-            return;
-        stopRecording();
-        m_lastRecordPath.clear();
-        Q_EMIT recordingFailed(path, why);
+    m_recorder = new StreamRecorder(this);
+    connect(m_recorder, &StreamRecorder::stopped, this,
+            [this](const QString& path, qint64, double seconds) {
+                recordingEnded();
+                const qint64 s = qRound64(seconds);
+                m_savedNote = QStringLiteral("录音已保存 %1:%2")
+                                  .arg(s / 60, 2, 10, QLatin1Char('0'))
+                                  .arg(s % 60, 2, 10, QLatin1Char('0'));
+                m_savedNoteTimer.start();
+                Q_EMIT statusChanged();
+                Q_EMIT recordingSaved(path, seconds);
+            });
+    connect(m_recorder, &StreamRecorder::failed, this,
+            [this](const QString& path, const QString& why) {
+                recordingEnded();
+                Q_EMIT recordingFailed(path, why);
+            });
+    m_savedNoteTimer.setSingleShot(true);
+    m_savedNoteTimer.setInterval(kSavedNoteMs);
+    connect(&m_savedNoteTimer, &QTimer::timeout, this, [this] {
+        m_savedNote.clear();
+        Q_EMIT statusChanged();
     });
     connect(m_mpv, &MpvSession::idleChanged, this, &PlayerEngine::onIdle);
     connect(m_mpv, &MpvSession::positionChanged, this, [this](double seconds) {
@@ -313,17 +330,17 @@ void PlayerEngine::apply(const Decision& decision)
     case Decision::Kind::Continue:
         return;
     case Decision::Kind::Reconnect:
-        // mpv would start the file anew with the next try: the recording ends here, whole.
-        stopRecording();
         setState(State::Reconnecting);
         Q_EMIT statusChanged(); // the try number changes while the state stays
         m_retryTimer.start(decision.delayMs);
         return;
     case Decision::Kind::Finished:
+        stopRecording();
         m_session.active = false;
         setState(State::Stopped);
         return;
     case Decision::Kind::Failed:
+        stopRecording();
         fail(decision.failure);
         return;
     }
@@ -393,43 +410,57 @@ void PlayerEngine::stop()
     setStationName(name);
 }
 
-bool PlayerEngine::startRecording(const QString& path)
+QString PlayerEngine::startRecording(const QString& folder, QString* why)
 {
-    if (path.isEmpty() || !m_session.active || !m_session.fileLoaded)
-        return false;
+    const auto refuse = [why](const QString& reason) {
+        if (why != nullptr)
+            *why = reason;
+        return QString();
+    };
+    if (!m_session.active || !m_session.fileLoaded)
+        return refuse(QStringLiteral("没有正在播放的电台"));
     stopRecording();
-    m_recordPath = path;
-    m_mpv->setRecordFile(path);
-    m_recordClock.start();
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString format = QString::fromLatin1(m_mpv->fileFormat());
+    QString error;
+    const QString path = createRecordingFile(
+        folder, m_listedName, now, kelvane::recordingExtension(format, m_settings.video), &error);
+    if (path.isEmpty())
+        return refuse(error);
+    // The entry mpv plays: a playlist's stream, an asx's reference.
+    QString source = m_mpv->streamPath();
+    if (source.isEmpty())
+        source = m_session.playUrl;
+    m_recorder->start(QUrl(source), path, m_listedName, now, format);
+    m_savedNote.clear();
     m_recordTick.start();
     Q_EMIT statusChanged();
     Q_EMIT recordingChanged(true);
-    return true;
+    return path;
 }
 
 void PlayerEngine::stopRecording()
 {
-    if (m_recordPath.isEmpty())
-        return;
-    m_mpv->setRecordFile(QString());
-    m_lastRecordPath = m_recordPath;
-    m_recordPath.clear();
+    // The recorder reports the end (stopped or failed), normally before stop() returns.
+    if (m_recorder->isRecording())
+        m_recorder->stop();
+}
+
+bool PlayerEngine::isRecording() const
+{
+    return m_recorder->isRecording();
+}
+
+QString PlayerEngine::recordingPath() const
+{
+    return m_recorder->isRecording() ? m_recorder->path() : QString();
+}
+
+void PlayerEngine::recordingEnded()
+{
     m_recordTick.stop();
     Q_EMIT statusChanged();
     Q_EMIT recordingChanged(false);
-}
-
-QString PlayerEngine::recordingExtension() const
-{
-    const QByteArray f = m_mpv->fileFormat();
-    for (const char* plain : {"mp3", "aac", "ogg", "flac", "wav"}) {
-        if (f == plain)
-            return QString::fromLatin1(plain);
-    }
-    if (f == "mpegts" || f.contains("hls"))
-        return QStringLiteral("ts");
-    // Matroska holds whatever else a station sends.
-    return m_settings.video ? QStringLiteral("mkv") : QStringLiteral("mka");
 }
 
 void PlayerEngine::enableVideo()
@@ -488,10 +519,12 @@ QString PlayerEngine::statusLine(State state) const
     const QString words = stateText(state);
     QString line = m_listedName.isEmpty() ? words : m_listedName + QStringLiteral(" · ") + words;
     if (isRecording()) {
-        const qint64 s = m_recordClock.elapsed() / 1000;
+        const qint64 s = m_recorder->elapsedMs() / 1000;
         line += QStringLiteral(" · 录音 %1:%2")
                     .arg(s / 60, 2, 10, QLatin1Char('0'))
                     .arg(s % 60, 2, 10, QLatin1Char('0'));
+    } else if (!m_savedNote.isEmpty()) {
+        line += QStringLiteral(" · ") + m_savedNote;
     }
     return line;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/ReconnectPolicy.h"
+#include "engine/StreamRecorder.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -95,15 +96,13 @@ public:
     // Tries again at once whenever the desktop says the network is back or the machine woke.
     void followNetwork(net::NetworkEvents* events);
 
-    // Writes the stream as received to that file, until stopRecording(), another station, a
-    // stop or a reconnect; false when no stream is loaded. The file's extension should be
-    // recordingExtension()'s.
-    bool startRecording(const QString& path);
+    // Writes the station as it arrives to a new file in folder, "<station> <date time>.<format>",
+    // until stopRecording() or the station's end (finished, failed, stopped, another station).
+    // Returns the file's path, or empty with the reason in *why (nothing plays, no file made).
+    QString startRecording(const QString& folder, QString* why = nullptr);
     void stopRecording();
-    bool isRecording() const { return !m_recordPath.isEmpty(); }
-    QString recordingPath() const { return m_recordPath; }
-    // The file extension of the loaded stream's own format ("mp3", "aac", "ogg", "ts", ...).
-    QString recordingExtension() const;
+    bool isRecording() const;
+    QString recordingPath() const;
 
     // Ends playback and releases mpv for good (the owner is going).
     void shutdown();
@@ -121,6 +120,8 @@ Q_SIGNALS:
     // The listed station's name changed (a new station, or close()).
     void stationNameChanged(const QString& name);
     void recordingChanged(bool recording);
+    // A recording ended and its file is whole: how much it holds.
+    void recordingSaved(const QString& path, double seconds);
     // The record file could not be written; playback goes on.
     void recordingFailed(const QString& path, const QString& why);
     // A station starts (anew): the first try begins now.
@@ -156,6 +157,7 @@ private:
     void apply(const Decision& decision);
     void setState(State state);
     void setTitle(const QString& title);
+    void recordingEnded();
     QString stateText(State state) const;
 
     EngineSettings m_settings;
@@ -168,10 +170,10 @@ private:
     Session m_session;
     QTimer m_retryTimer;
     QString m_listedName;
-    QString m_recordPath;
-    QString m_lastRecordPath; // the file mpv may still be writing out
-    QElapsedTimer m_recordClock;
+    StreamRecorder* m_recorder = nullptr;
     QTimer m_recordTick; // the status line's recording time
+    QString m_savedNote; // "录音已保存 mm:ss" for a moment after a recording ends
+    QTimer m_savedNoteTimer;
 
     std::unique_ptr<net::Fetch> m_asx; // an XML asx being fetched
 };

@@ -72,11 +72,13 @@ public:
     void setVolume(int volume) { m_engine->setVolume(volume); }
     void setMuted(bool muted) { m_engine->setMuted(muted); }
 
-    bool startRecording(const QString& path) { return m_engine->startRecording(path); }
+    QString startRecording(const QString& folder, QString* why = nullptr)
+    {
+        return m_engine->startRecording(folder, why);
+    }
     void stopRecording() { m_engine->stopRecording(); }
     bool isRecording() const { return m_engine->isRecording(); }
     QString recordingPath() const { return m_engine->recordingPath(); }
-    QString recordingExtension() const { return m_engine->recordingExtension(); }
 
     // Ends playback and releases the player for good (the owning window is unloading).
     void shutdown() { m_engine->shutdown(); }

@@ -5,7 +5,6 @@
 #include "player/MediaPlayer.h"
 #include "windows/Services.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QKeySequence>
 #include <QShortcut>
@@ -30,19 +29,6 @@ QString recordFolder(const AppServices& services)
         return services.recordFolder;
     return QStandardPaths::writableLocation(QStandardPaths::MusicLocation) +
            QStringLiteral("/Kelvane");
-}
-
-// A station's name as a file name: no folder separators, no leading dot.
-QString fileNameOf(QString name)
-{
-    for (QChar& c : name) {
-        if (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control)
-            c = u'_';
-    }
-    name = name.trimmed();
-    while (name.startsWith(u'.'))
-        name.remove(0, 1);
-    return name.isEmpty() ? QStringLiteral("Kelvane") : name.left(120);
 }
 
 } // namespace
@@ -79,13 +65,13 @@ void toggleRecording(MediaPlayer& player, const AppServices& services, QWidget& 
              QStringLiteral("无法录音：文件夹不能写入。\n%1\n播放继续。").arg(folder));
         return;
     }
-    const QString name =
-        QStringLiteral("%1 %2.%3")
-            .arg(fileNameOf(player.stationName()),
-                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")),
-                 player.recordingExtension());
-    if (!player.startRecording(QDir(folder).filePath(name)))
-        tell(services, window, QStringLiteral("没有正在播放的电台，无法录音。"));
+    QString why;
+    if (player.startRecording(folder, &why).isEmpty()) {
+        tell(services, window,
+             why.isEmpty() || why == QStringLiteral("没有正在播放的电台")
+                 ? QStringLiteral("没有正在播放的电台，无法录音。")
+                 : QStringLiteral("无法录音：%1\n%2\n播放继续。").arg(why, folder));
+    }
 }
 
 } // namespace kelvane

@@ -241,3 +241,29 @@ TEST_F(PlayerEngineTest, AnAsxPointingOffTheNetworkPlaysNothing)
         EXPECT_NE(args.at(0).value<State>(), State::Playing);
     EXPECT_EQ(server.requests().size(), 1);
 }
+
+// A short programme recorded from its first second: the recording ends with the programme, its
+// file holds the whole of it, and nothing goes on counting.
+TEST_F(PlayerEngineTest, RecordingAProgrammeThatEndsKeepsItsFileAndEnds)
+{
+    server.setReply("/short.mp3", HttpTestServer::ok(generatedMp3(6), "audio/mpeg"));
+    PlayerEngine engine(nullOutputs());
+    engine.setStationName(QStringLiteral("短文件 6秒"));
+    engine.setURL(server.url("/short.mp3"));
+    ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Playing; }, 20000));
+    QSignalSpy recording(&engine, &PlayerEngine::recordingChanged);
+    QTemporaryDir dir;
+    const QString path = engine.startRecording(dir.path());
+    ASSERT_FALSE(path.isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Stopped; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return recording.count() == 2; }, 5000));
+    EXPECT_FALSE(recording.at(1).at(0).toBool());
+    EXPECT_FALSE(engine.isRecording());
+    EXPECT_FALSE(engine.statusText().contains(QStringLiteral("录音 ")))
+        << engine.statusText().toStdString();
+    QProcess probe;
+    probe.start("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of",
+                            "default=nw=1:nk=1", path});
+    probe.waitForFinished(20000);
+    EXPECT_NEAR(probe.readAllStandardOutput().trimmed().toDouble(), 6.0, 0.5);
+}
