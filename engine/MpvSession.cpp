@@ -33,10 +33,12 @@ double doubleProperty(mpv_handle* mpv, const char* name)
 }
 
 // Raw elementary streams and MPEG transport/program streams have no index: the demuxer estimates
-// their duration from the byte length and the first frames' bitrate.
+// their duration from the byte length and the first frames' bitrate. Ogg has none either: its
+// duration is read from the last page that had arrived.
 bool durationIsEstimated(const QByteArray& format)
 {
-    for (const char* raw : {"mp3", "aac", "ac3", "eac3", "dts", "mpegts", "mpeg", "h264", "hevc"}) {
+    for (const char* raw :
+         {"mp3", "aac", "ac3", "eac3", "dts", "mpegts", "mpeg", "h264", "hevc", "ogg"}) {
         if (format == raw)
             return true;
     }

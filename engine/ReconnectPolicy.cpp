@@ -50,11 +50,11 @@ Decision ReconnectPolicy::ended(const TryEnd& end)
     const bool whole = lengthKnown && end.bytes <= end.length &&
                        end.bytes >= end.length - lastPacketSlack(end.length);
     // Where the bytes cannot tell (a segmented playlist, a body without length, an index at the
-    // end of the file past the slack), a duration the demuxer knew and a position at its end
-    // do. Against a known length only an exact duration may overrule the bytes.
+    // end of the file past the slack), a duration the media states (its index, a playlist that
+    // ends) and a position at its end do. An estimated one never does: it is only what had
+    // arrived when the demuxer looked, and a live stream that dropped early looks like a file.
     const bool reachedEnd = end.reason == TryEnd::Reason::Eof && end.duration > 0 &&
-                            m_position >= end.duration - kEndSlackSeconds &&
-                            (!lengthKnown || end.exactDuration);
+                            end.exactDuration && m_position >= end.duration - kEndSlackSeconds;
     if (whole || reachedEnd)
         return {Decision::Kind::Finished, 0, m_retries, {}};
 

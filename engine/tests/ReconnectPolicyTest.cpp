@@ -99,8 +99,13 @@ TEST(ReconnectPolicy, JudgesAFirstTryByWhatArrived)
          {true, seconds(0, 29), eofKnowing(30, true, kLength, kLength + 620000)},
          Kind::Finished},
         {"file sent without a length, its duration known",
-         {true, seconds(0, 29), eofKnowing(30, false, kLength)},
+         {true, seconds(0, 29), eofKnowing(30, true, kLength)},
          Kind::Finished},
+        // An estimate is only what had arrived when mpv looked: a live stream that dropped
+        // before its start was taken in looks like a short file.
+        {"live stream whose drop came before it was opened",
+         {true, seconds(0, 5), eofKnowing(5, false, 80000)},
+         Kind::Reconnect},
         {"file without a length cut before its known end",
          {true, seconds(0, 15), eofKnowing(30, false, kLength / 2)},
          Kind::Reconnect},
