@@ -58,11 +58,7 @@ void StationListBox::fillList(const std::optional<Stations>& stations)
         for (int row = 0; row < count(); ++row)
             mark(row);
     }
-    QStringList names;
-    names.reserve(m_stations.size());
-    for (const ListedStation& s : std::as_const(m_stations))
-        names.append(s.name);
-    m_index.buildInBackground(names);
+    m_indexStale = true;
 }
 
 const ListedStation* StationListBox::station(int position) const
@@ -164,6 +160,16 @@ void StationListBox::refilter()
 {
     adoptRows();
     const int keep = selectedPosition();
+    if (m_indexStale) {
+        // Built when first typed in, not at load: the pinyin tables are megabytes that a listener
+        // who never types should not carry for the whole run.
+        QStringList names;
+        names.reserve(m_stations.size());
+        for (const ListedStation& s : std::as_const(m_stations))
+            names.append(s.name);
+        m_index.build(names);
+        m_indexStale = false;
+    }
     const QList<int> found = m_index.match(m_field->text());
     showStations(&found, keep);
 }

@@ -91,7 +91,8 @@ private:
     QList<ListedStation> m_stations;
     QLineEdit* m_field;
     StationIndex m_index;
-    bool m_filtered = false; // m_shown holds the shown positions; otherwise all are shown
+    bool m_indexStale = true; // the stations changed since the index was built
+    bool m_filtered = false;  // m_shown holds the shown positions; otherwise all are shown
     QList<int> m_shown;
 };
 

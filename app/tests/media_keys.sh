@@ -113,6 +113,7 @@ quit
 grep -q '^volume=80$' "$settings" || fail "the volume was not remembered: $(cat "$settings")"
 start
 is Stopped status || fail "a restarted program played by itself"
+is 0.800000 volume || fail "before anything played, the volume read $(playerctl -p kelvane volume)"
 playerctl -p kelvane play # plays the selected station: the one that played last
 wait_for 20 is B metadata xesam:album || fail "the last station was not selected at start"
 is 0.800000 volume || fail "the volume was not restored: $(playerctl -p kelvane volume)"
