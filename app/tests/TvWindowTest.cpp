@@ -297,9 +297,9 @@ TEST_F(TvWindowTest, TheVideoWindowsNoticeFollowsEveryTry)
                 IcyStreamer::Options o;
                 o.source = generatedMp3(10);
                 // Plays a few seconds at its pace, then the station goes away: a live drop, never a
-            // short file that arrived whole before it was opened.
-            o.burstBytes = 16000;
-            o.dropAfter = 64000;
+                // short file that arrived whole before it was opened.
+                o.burstBytes = 16000;
+                o.dropAfter = 64000;
                 IcyStreamer::start(socket, request, o);
             } else {
                 socket->write(HttpTestServer::response(404, "Not Found", {"Content-Length: 0"}));
