@@ -56,7 +56,7 @@ start() {
     "${as_user[@]}" "$program" >>"$work/kelvane.log" 2>&1 &
   app=$!
   pids+=($app)
-  wait_for 60 radio_window || fail "the installed program shows no radio window"
+  wait_for 120 radio_window || fail "the installed program shows no radio window"
 }
 
 start
