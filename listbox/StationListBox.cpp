@@ -9,7 +9,10 @@
 #include <QMouseEvent>
 #include <QToolTip>
 
+#include <QHash>
+
 #include <algorithm>
+#include <iterator>
 
 namespace kelvane {
 
@@ -41,19 +44,24 @@ void StationListBox::fillList(const std::optional<Stations>& stations)
     if (m_filtered)
         showStations(nullptr, -1);
     if (stations) {
-        m_stations.clear();
-        m_stations.reserve(stations->names.size());
-        for (qsizetype i = 0; i < stations->names.size(); ++i)
-            m_stations.append({stations->names.at(i), stations->urls.value(i), {}});
+        QList<Entry> entries;
+        entries.reserve(stations->names.size());
+        for (qsizetype i = 0; i < stations->names.size(); ++i) {
+            ListedStation s;
+            s.name = stations->names.at(i);
+            s.url = stations->urls.value(i);
+            entries.append({std::move(s), static_cast<int>(i), static_cast<int>(i)});
+        }
+        startOver(std::move(entries));
         clear();
         setUpdatesEnabled(false);
         addItems(stations->names);
         setUpdatesEnabled(true);
     } else {
         adoptRows();
-        for (ListedStation& s : m_stations) {
-            s.url.reset();
-            s.deadReason.clear();
+        for (Entry& e : m_stations) {
+            e.station.url.reset();
+            e.station.deadReason.clear();
         }
         for (int row = 0; row < count(); ++row)
             mark(row);
@@ -61,18 +69,206 @@ void StationListBox::fillList(const std::optional<Stations>& stations)
     m_indexStale = true;
 }
 
+void StationListBox::fillStations(const QList<ListedStation>& favourites,
+                                  const QList<ListedStation>& rest)
+{
+    // What carries over: failure marks and the selected station, by address.
+    QHash<QString, QString> dead;
+    for (const Entry& e : std::as_const(m_stations)) {
+        if (!e.station.deadReason.isEmpty() && e.station.url)
+            dead.insert(*e.station.url, e.station.deadReason);
+    }
+    const ListedStation* selected = station(selectedPosition());
+    const std::optional<QString> keepUrl = selected != nullptr ? selected->url : std::nullopt;
+    if (isFiltering()) {
+        m_field->hide();
+        m_field->clear();
+    }
+    if (m_filtered)
+        showStations(nullptr, -1);
+
+    QHash<QString, int> restAt;
+    restAt.reserve(rest.size());
+    for (qsizetype i = rest.size() - 1; i >= 0; --i) {
+        if (rest.at(i).url)
+            restAt.insert(*rest.at(i).url, static_cast<int>(i));
+    }
+    QList<bool> taken(rest.size(), false);
+    QList<Entry> entries;
+    entries.reserve(std::min<qsizetype>(favourites.size() + rest.size(), kMaxStations));
+    for (const ListedStation& favourite : favourites) {
+        const int at = favourite.url ? restAt.value(*favourite.url, -1) : -1;
+        if (at >= 0 && taken.at(at))
+            continue; // starred twice
+        Entry e{at >= 0 ? rest.at(at) : favourite, 0, at};
+        if (at >= 0)
+            taken[at] = true;
+        e.station.starred = true;
+        entries.append(std::move(e));
+    }
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        if (!taken.at(i)) {
+            entries.append({rest.at(i), 0, static_cast<int>(i)});
+            entries.last().station.starred = false;
+        }
+    }
+    if (entries.size() > kMaxStations)
+        entries.resize(kMaxStations);
+    QStringList texts;
+    texts.reserve(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        e.key = static_cast<int>(i);
+        if (!dead.isEmpty() && e.station.url)
+            e.station.deadReason = dead.value(*e.station.url);
+        texts.append(rowText(e.station));
+    }
+    startOver(std::move(entries));
+    setUpdatesEnabled(false);
+    clear();
+    addItems(texts);
+    int keep = -1;
+    for (int row = 0; row < count(); ++row) {
+        const ListedStation& s = m_stations.at(row).station;
+        if (!s.deadReason.isEmpty() || !s.group.isEmpty())
+            mark(row);
+        if (keep < 0 && keepUrl && s.url == keepUrl)
+            keep = row;
+    }
+    if (keep >= 0) {
+        setCurrentRow(keep);
+        scrollToItem(item(keep));
+    }
+    setUpdatesEnabled(true);
+    m_indexStale = true;
+}
+
+void StationListBox::startOver(QList<Entry> entries)
+{
+    m_stations = std::move(entries);
+    m_keyCount = m_stations.size();
+    ++m_fill;
+    m_starred = 0;
+    m_hasGroups = false;
+    for (const Entry& e : std::as_const(m_stations)) {
+        m_starred += e.station.starred ? 1 : 0;
+        m_hasGroups = m_hasGroups || !e.station.group.isEmpty();
+    }
+    placeKeys();
+}
+
+void StationListBox::placeKeys()
+{
+    m_positionOfKey.fill(-1, m_keyCount);
+    for (qsizetype i = 0; i < m_stations.size(); ++i)
+        m_positionOfKey[m_stations.at(i).key] = static_cast<int>(i);
+}
+
+QString StationListBox::rowText(const ListedStation& station)
+{
+    return station.starred ? QStringLiteral("★ ") + station.name : station.name;
+}
+
+int StationListBox::setStarred(int position, bool starred)
+{
+    adoptRows();
+    if (position < 0 || position >= m_stations.size())
+        return -1;
+    if (m_stations.at(position).station.starred == starred)
+        return position;
+    const int selectedKey = [this] {
+        const int p = selectedPosition();
+        return p >= 0 ? m_stations.at(p).key : -1;
+    }();
+    Entry moved = m_stations.takeAt(position);
+    moved.station.starred = starred;
+    int to = -1;
+    if (starred) {
+        to = m_starred++;
+    } else {
+        --m_starred;
+        if (moved.home >= 0) {
+            const auto it =
+                std::upper_bound(m_stations.cbegin() + m_starred, m_stations.cend(), moved.home,
+                                 [](int home, const Entry& e) { return home < e.home; });
+            to = static_cast<int>(it - m_stations.cbegin());
+        }
+    }
+    if (to >= 0)
+        m_stations.insert(to, moved);
+    placeKeys();
+    m_indexStale = m_indexStale || to < 0;
+
+    setUpdatesEnabled(false);
+    if (m_filtered) {
+        QList<int> positions;
+        for (const int key : std::as_const(m_matched)) {
+            const int p = m_positionOfKey.value(key, -1);
+            if (p >= 0)
+                positions.append(p);
+        }
+        std::sort(positions.begin(), positions.end());
+        showStations(&positions, selectedKey >= 0 ? m_positionOfKey.value(selectedKey) : -1);
+    } else {
+        QListWidgetItem* shown = takeItem(position);
+        if (to >= 0) {
+            shown->setText(rowText(moved.station));
+            insertItem(to, shown);
+        } else {
+            delete shown;
+        }
+        const int keep = selectedKey >= 0 ? m_positionOfKey.value(selectedKey) : -1;
+        if (keep >= 0) {
+            setCurrentRow(keep);
+            scrollToItem(item(keep));
+        }
+    }
+    setUpdatesEnabled(true);
+    return to;
+}
+
+qint64 StationListBox::keyOf(int position) const
+{
+    if (position < 0 || position >= m_stations.size())
+        return -1;
+    return (static_cast<qint64>(m_fill) << 32) | m_stations.at(position).key;
+}
+
+int StationListBox::positionOf(qint64 key) const
+{
+    if (key < 0 || static_cast<quint32>(key >> 32) != m_fill)
+        return -1;
+    return m_positionOfKey.value(static_cast<int>(key & 0xffffffff), -1);
+}
+
+int StationListBox::findStation(const QString& name, const QString& url) const
+{
+    int byName = -1;
+    for (qsizetype i = 0; i < m_stations.size(); ++i) {
+        const ListedStation& s = m_stations.at(i).station;
+        if (s.name != name)
+            continue;
+        if (url.isEmpty() || s.url == url)
+            return static_cast<int>(i);
+        if (byName < 0)
+            byName = static_cast<int>(i);
+    }
+    return byName;
+}
+
 const ListedStation* StationListBox::station(int position) const
 {
-    return position >= 0 && position < m_stations.size() ? &m_stations.at(position) : nullptr;
+    return position >= 0 && position < m_stations.size() ? &m_stations.at(position).station
+                                                         : nullptr;
 }
 
 QStringList StationListBox::addresses() const
 {
     QStringList urls;
-    for (const ListedStation& s : m_stations) {
-        if (!s.url)
+    for (const Entry& e : m_stations) {
+        if (!e.station.url)
             break;
-        urls.append(*s.url);
+        urls.append(*e.station.url);
     }
     return urls;
 }
@@ -81,16 +277,21 @@ void StationListBox::setAddresses(const QStringList& urls)
 {
     adoptRows();
     for (qsizetype i = 0; i < m_stations.size(); ++i)
-        m_stations[i].url = i < urls.size() ? std::optional<QString>(urls.at(i)) : std::nullopt;
+        m_stations[i].station.url =
+            i < urls.size() ? std::optional<QString>(urls.at(i)) : std::nullopt;
 }
 
 void StationListBox::adoptRows()
 {
     if (m_filtered || m_stations.size() == count())
         return;
-    m_stations.clear();
-    for (int row = 0; row < count(); ++row)
-        m_stations.append({item(row)->text(), std::nullopt, {}});
+    QList<Entry> entries;
+    for (int row = 0; row < count(); ++row) {
+        ListedStation s;
+        s.name = item(row)->text();
+        entries.append({std::move(s), row, row});
+    }
+    startOver(std::move(entries));
 }
 
 int StationListBox::selectedPosition() const
@@ -163,14 +364,34 @@ void StationListBox::refilter()
     if (m_indexStale) {
         // Built when first typed in, not at load: the pinyin tables are megabytes that a listener
         // who never types should not carry for the whole run.
-        QStringList names;
-        names.reserve(m_stations.size());
-        for (const ListedStation& s : std::as_const(m_stations))
-            names.append(s.name);
+        // By key: the indexes stay right while starred stations move.
+        QStringList names(m_positionOfKey.size());
+        QStringList groups(m_hasGroups ? m_positionOfKey.size() : 0);
+        for (const Entry& e : std::as_const(m_stations)) {
+            names[e.key] = e.station.name;
+            if (m_hasGroups)
+                groups[e.key] = e.station.group;
+        }
         m_index.build(names);
+        m_groupIndex.build(groups);
         m_indexStale = false;
     }
-    const QList<int> found = m_index.match(m_field->text());
+    m_matched = m_index.match(m_field->text());
+    if (m_hasGroups) {
+        const QList<int> inGroup = m_groupIndex.match(m_field->text());
+        QList<int> both;
+        std::set_union(m_matched.cbegin(), m_matched.cend(), inGroup.cbegin(), inGroup.cend(),
+                       std::back_inserter(both));
+        m_matched = both;
+    }
+    QList<int> found;
+    found.reserve(m_matched.size());
+    for (const int key : std::as_const(m_matched)) {
+        const int p = m_positionOfKey.value(key, -1);
+        if (p >= 0)
+            found.append(p);
+    }
+    std::sort(found.begin(), found.end());
     showStations(&found, keep);
 }
 
@@ -183,8 +404,8 @@ void StationListBox::showStations(const QList<int>* positions, int keep)
         m_filtered = false;
         m_shown.clear();
         names.reserve(m_stations.size());
-        for (const ListedStation& s : std::as_const(m_stations))
-            names.append(s.name);
+        for (const Entry& e : std::as_const(m_stations))
+            names.append(rowText(e.station));
     } else {
         m_filtered = true;
         m_shown.clear();
@@ -194,11 +415,12 @@ void StationListBox::showStations(const QList<int>* positions, int keep)
         }
         names.reserve(m_shown.size());
         for (const int position : std::as_const(m_shown))
-            names.append(m_stations.at(position).name);
+            names.append(rowText(m_stations.at(position).station));
     }
     addItems(names);
     for (int row = 0; row < count(); ++row) {
-        if (!m_stations.at(stationAt(row)).deadReason.isEmpty())
+        const ListedStation& s = m_stations.at(stationAt(row)).station;
+        if (!s.deadReason.isEmpty() || !s.group.isEmpty())
             mark(row);
     }
     int row = rowOf(keep);
@@ -216,7 +438,7 @@ void StationListBox::setDead(int position, const QString& reason)
     adoptRows();
     if (position < 0 || position >= m_stations.size())
         return;
-    m_stations[position].deadReason = reason;
+    m_stations[position].station.deadReason = reason;
     const int row = rowOf(position);
     if (row >= 0)
         mark(row);
@@ -228,13 +450,16 @@ void StationListBox::mark(int row)
     const ListedStation* s = station(stationAt(row));
     if (shown == nullptr || s == nullptr)
         return;
-    if (s->deadReason.isEmpty()) {
+    if (s->deadReason.isEmpty())
         shown->setData(Qt::ForegroundRole, QVariant());
-        shown->setToolTip(QString());
-    } else {
+    else
         shown->setForeground(kDeadColour);
-        shown->setToolTip(s->deadReason);
-    }
+    QStringList tip;
+    if (!s->deadReason.isEmpty())
+        tip.append(s->deadReason);
+    if (!s->group.isEmpty())
+        tip.append(QStringLiteral("分组：") + s->group);
+    shown->setToolTip(tip.join(u'\n'));
 }
 
 void StationListBox::choose()

@@ -44,6 +44,18 @@ protected:
         return names;
     }
 
+    // Every row as name~tooltip (the name alone without one).
+    QStringList shownWithTips() const
+    {
+        QStringList rows;
+        for (int row = 0; row < box.count(); ++row) {
+            const QListWidgetItem* item = box.item(row);
+            rows.append(item->text() +
+                        (item->toolTip().isEmpty() ? QString() : u'~' + item->toolTip()));
+        }
+        return rows;
+    }
+
     StationListBox box;
 };
 
@@ -123,4 +135,65 @@ TEST_F(StationListBoxTest, FilterAndMarks)
     EXPECT_EQ(shown(), (QStringList{"A", "B"}));
     EXPECT_TRUE(box.addresses().isEmpty());
     EXPECT_FALSE(box.station(box.selectedPosition())->url.has_value());
+}
+
+TEST_F(StationListBoxTest, StarredFirstOwnStationsAndGroups)
+{
+    const auto st = [](const char* name, const char* url, const char* group = "") {
+        ListedStation s;
+        s.name = QString::fromUtf8(name);
+        s.url = QString::fromLatin1(url);
+        s.group = QString::fromUtf8(group);
+        return s;
+    };
+    ListedStation own = st("自己的", "http://o", "新闻");
+    own.own = true;
+    box.setCurrentRow(0);
+    // A favourite the list dropped (X) stays; one it holds (C) is listed once, at the top.
+    box.fillStations({st("C-old", "http://c"), st("X", "http://x")},
+                     {st("A", "http://a"), st("B", "http://b"), st("C", "http://c"), own});
+    box.setCurrentRow(2);
+    const qint64 a = box.keyOf(2);
+    box.setDead(2, QStringLiteral("坏"));
+    const struct
+    {
+        std::function<void()> step;
+        QStringList shown; // a tooltip after ~
+        QString selected;
+    } steps[] = {
+        {[] {}, {"★ C", "★ X", "A~坏", "B", "自己的~分组：新闻"}, "A~坏"},
+        {[this] { EXPECT_EQ(box.setStarred(3, true), 2); }, // B: after the starred ones
+         {"★ C", "★ X", "★ B", "A~坏", "自己的~分组：新闻"},
+         "A~坏"},
+        {[this] { EXPECT_EQ(box.setStarred(0, false), 3); }, // C: back to its place
+         {"★ X", "★ B", "A~坏", "C", "自己的~分组：新闻"},
+         "A~坏"},
+        {[this] { EXPECT_EQ(box.setStarred(0, false), -1); }, // X: gone with its star
+         {"★ B", "A~坏", "C", "自己的~分组：新闻"},
+         "A~坏"},
+        {[this] { type(QStringLiteral("xinwen")); }, {"自己的~分组：新闻"}, "自己的~分组：新闻"},
+        {[this] { EXPECT_EQ(box.setStarred(3, true), 1); },
+         {"★ 自己的~分组：新闻"},
+         "★ 自己的~分组：新闻"},
+        {[this] { box.closeFilter(); },
+         {"★ B", "★ 自己的~分组：新闻", "A~坏", "C"},
+         "★ 自己的~分组：新闻"},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].step();
+        const QStringList rows = shownWithTips();
+        EXPECT_EQ(rows, steps[i].shown) << i;
+        EXPECT_EQ(rows.value(box.currentRow()), steps[i].selected) << i;
+    }
+    // What a position holds follows the rows: the address sequence, keys, names.
+    EXPECT_EQ(box.addresses(), (QStringList{"http://b", "http://o", "http://a", "http://c"}));
+    EXPECT_EQ(box.positionOf(a), 2);
+    EXPECT_EQ(box.findStation("C"), 3);
+    EXPECT_TRUE(box.station(1)->own);
+    // A new fill keeps failure marks and the selection by address; old keys find nothing.
+    box.setCurrentRow(2);
+    box.fillStations({}, {st("B", "http://b"), st("A", "http://a")});
+    EXPECT_EQ(shownWithTips(), (QStringList{"B", "A~坏"}));
+    EXPECT_EQ(box.currentRow(), 1);
+    EXPECT_EQ(box.positionOf(a), -1);
 }
