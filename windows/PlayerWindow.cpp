@@ -51,14 +51,16 @@ void PlayerWindow::followStation(MediaPlayer* player, StationListBox* list, int 
 {
     disconnect(m_followed);
     QPointer<StationListBox> box(list);
+    // By key, not position: a station starred meanwhile has moved.
+    const qint64 key = list->keyOf(station);
     m_followed = connect(player, &MediaPlayer::stateChanged, this,
-                         [player, box, station](MediaPlayer::State state) {
+                         [player, box, key](MediaPlayer::State state) {
                              if (box.isNull())
                                  return;
                              if (state == MediaPlayer::State::Failed)
-                                 box->setDead(station, player->stateText());
+                                 box->setDead(box->positionOf(key), player->stateText());
                              else if (state == MediaPlayer::State::Playing)
-                                 box->setDead(station, QString());
+                                 box->setDead(box->positionOf(key), QString());
                          });
 }
 
@@ -84,7 +86,11 @@ void PlayerWindow::playSelected(MediaPlayer* player, StationListBox* list, const
 void PlayerWindow::reportPlayed(MediaPlayer* player, const StationListBox* list,
                                 const QString& listKey)
 {
-    if (m_services.remembered != nullptr && list->currentItem() != nullptr)
+    const ListedStation* station = list->station(list->selectedPosition());
+    if (m_services.remembered != nullptr && list->currentItem() != nullptr && station != nullptr)
+        m_services.remembered->setLastStation(listKey, station->name,
+                                              station->url.value_or(QString()));
+    else if (m_services.remembered != nullptr && list->currentItem() != nullptr)
         m_services.remembered->setLastStation(listKey, list->currentItem()->text());
     Q_EMIT stationStarted(player);
 }

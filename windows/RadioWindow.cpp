@@ -9,6 +9,7 @@
 #include "windows/LayoutBuilder.h"
 #include "windows/Recording.h"
 #include "windows/RememberedState.h"
+#include "windows/StationActions.h"
 
 namespace kelvane {
 
@@ -28,6 +29,8 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     attachRecording(*wmpr, services, *this);
     rLista = ui.list(QStringLiteral("rLista"));
     playOnActivate(rLista, [this] { rLista_DblClick(); });
+    if (services.stations != nullptr)
+        m_stationActions = new StationActions(*this, *rLista, ListKind::Radio, services);
     Label1 = ui.label(QStringLiteral("Label1"));
     Label1->setCursor(Qt::PointingHandCursor);
     connect(Label1, &ClickLabel::Click, this, &RadioWindow::Label1_Click);
@@ -72,7 +75,10 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
 void RadioWindow::Form_Load()
 {
     const QString path = programFilePath(services().programFolder, kRadioListFile);
-    rLista->fillList(loadStationList(path, kRadioSeparator));
+    if (m_stationActions != nullptr)
+        m_stationActions->load(loadStationList(path, kRadioSeparator));
+    else
+        rLista->fillList(loadStationList(path, kRadioSeparator));
     if (services().remembered != nullptr)
         services().remembered->selectLastStation(kRadioListKey, *rLista);
 }

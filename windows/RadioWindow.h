@@ -17,6 +17,7 @@ class FileDownloader;
 class HotArea;
 class QuandleXPTaskBar;
 class SkinButton;
+class StationActions;
 
 // The radio window: the radio list, the compact player, stop, About, the switch to TV and the
 // two close marks.
@@ -56,6 +57,9 @@ public:
 
     void playNeighbour(int delta) override;
 
+    // The radio list's own stations and favourites; none without a station store.
+    StationActions* stationActions() const { return m_stationActions; }
+
 protected:
     void Form_Load() override;
     void Form_Unload() override;
@@ -63,6 +67,7 @@ protected:
 private:
     void PlayRadioStation();
     std::unique_ptr<ListUpdateFlow> m_listUpdate;
+    StationActions* m_stationActions = nullptr;
 };
 
 } // namespace kelvane

@@ -1,8 +1,8 @@
 #include "windows/RememberedState.h"
 
+#include "listbox/StationListBox.h"
 #include "player/MediaPlayer.h"
 
-#include <QListWidget>
 #include <QSettings>
 
 #include <algorithm>
@@ -16,6 +16,10 @@ const QString kMuted = QStringLiteral("player/muted");
 QString stationKey(const QString& list)
 {
     return QStringLiteral("stations/") + list;
+}
+QString stationUrlKey(const QString& list)
+{
+    return QStringLiteral("stationUrls/") + list;
 }
 
 } // namespace
@@ -58,9 +62,13 @@ void RememberedState::setMuted(bool muted)
     m_settings->setValue(kMuted, muted ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
-void RememberedState::setLastStation(const QString& list, const QString& name)
+void RememberedState::setLastStation(const QString& list, const QString& name, const QString& url)
 {
     m_settings->setValue(stationKey(list), name);
+    if (url.isEmpty())
+        m_settings->remove(stationUrlKey(list));
+    else
+        m_settings->setValue(stationUrlKey(list), url);
 }
 
 void RememberedState::keepVolumeOf(MediaPlayer& player)
@@ -72,16 +80,17 @@ void RememberedState::keepVolumeOf(MediaPlayer& player)
     QObject::connect(&player, &MediaPlayer::mutedChanged, &player, [this](bool m) { setMuted(m); });
 }
 
-void RememberedState::selectLastStation(const QString& list, QListWidget& box) const
+void RememberedState::selectLastStation(const QString& list, StationListBox& box) const
 {
     const QString name = lastStation(list);
     if (name.isEmpty())
         return;
-    const QList<QListWidgetItem*> found = box.findItems(name, Qt::MatchExactly);
-    if (found.isEmpty())
+    const int row =
+        box.rowOf(box.findStation(name, m_settings->value(stationUrlKey(list)).toString()));
+    if (row < 0)
         return;
-    box.setCurrentItem(found.first());
-    box.scrollToItem(found.first(), QAbstractItemView::PositionAtCenter);
+    box.setCurrentRow(row);
+    box.scrollToItem(box.item(row), QAbstractItemView::PositionAtCenter);
 }
 
 void RememberedState::sync()

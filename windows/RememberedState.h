@@ -4,12 +4,12 @@
 
 #include <memory>
 
-class QListWidget;
 class QSettings;
 
 namespace kelvane {
 
 class MediaPlayer;
+class StationListBox;
 
 // What the program remembers between runs, in the user's config folder: the volume, mute and
 // the last station played from each list. A missing, unreadable or damaged file gives the
@@ -28,11 +28,13 @@ public:
 
     void setVolume(int volume);
     void setMuted(bool muted);
-    void setLastStation(const QString& list, const QString& name);
+    // The station by its name as listed and its address (which tells apart stations of one name).
+    void setLastStation(const QString& list, const QString& name, const QString& url = {});
     // The player starts at the remembered volume and mute, and every change is remembered.
     void keepVolumeOf(MediaPlayer& player);
     // Selects the list's remembered station and scrolls it into view, without playing it.
-    void selectLastStation(const QString& list, QListWidget& box) const;
+    // Wherever it stands now: starred stations move.
+    void selectLastStation(const QString& list, StationListBox& box) const;
 
     // Writes what changed now (it is written from the event loop anyway).
     void sync();

@@ -12,6 +12,8 @@ class NetworkEvents;
 class MessageBox;
 class RememberedState;
 class Shell;
+class StationDialogs;
+class StationStore;
 
 // What the windows get from the program around them. Tests pass recorders and extra player
 // options; the program passes the real desktop services.
@@ -25,6 +27,10 @@ struct AppServices
     RememberedState* remembered = nullptr; // volume and last stations between runs; none: forget
     QString recordFolder; // where recordings go; empty: the user's music folder, "Kelvane"
     net::NetworkEvents* network = nullptr; // the network is back, the machine woke; none: not told
+    // The listener's own stations and favourites; none: the lists show their files only, with
+    // no menu.
+    StationStore* stations = nullptr;
+    StationDialogs* dialogs = nullptr; // the lists' questions (add, edit, import, export)
 };
 
 // The generic message of the player windows' handlers.

@@ -8,6 +8,7 @@
 #include "windows/Controls.h"
 #include "windows/LayoutBuilder.h"
 #include "windows/RememberedState.h"
+#include "windows/StationActions.h"
 #include "windows/VideoWindow.h"
 
 namespace kelvane {
@@ -41,6 +42,10 @@ TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
     aLista = ui.list(QStringLiteral("aLista")); // same place as tLista, hidden at start
     playOnActivate(aLista, [this] { aLista_DblClick(); });
     Text1 = ui.textBox(QStringLiteral("Text1"));
+    if (services.stations != nullptr) {
+        m_tvActions = new StationActions(*this, *tLista, ListKind::Tv, services);
+        m_secondActions = new StationActions(*this, *aLista, ListKind::Tv2, services);
+    }
     Gg1 = ui.banner(QStringLiteral("Gg1"));
     Image1 = ui.image(QStringLiteral("Image1"));
     connect(Image1, &HotArea::Click, this, &TvWindow::Image1_Click);
@@ -66,8 +71,15 @@ TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
 void TvWindow::Form_Load()
 {
     const QString folder = services().programFolder;
-    tLista->fillList(loadStationList(programFilePath(folder, kTvListFile), kTvSeparator));
-    aLista->fillList(loadStationList(programFilePath(folder, kAdultListFile), kTvSeparator));
+    const auto tv = loadStationList(programFilePath(folder, kTvListFile), kTvSeparator);
+    const auto second = loadStationList(programFilePath(folder, kAdultListFile), kTvSeparator);
+    if (m_tvActions != nullptr) {
+        m_tvActions->load(tv);
+        m_secondActions->load(second);
+    } else {
+        tLista->fillList(tv);
+        aLista->fillList(second);
+    }
     if (RememberedState* remembered = services().remembered) {
         remembered->selectLastStation(kTvListKey, *tLista);
         remembered->selectLastStation(kAdultListKey, *aLista);

@@ -16,6 +16,7 @@ class FileDownloader;
 class HotArea;
 class QuandleXPTaskBar;
 class SkinButton;
+class StationActions;
 
 // The TV window: the TV list and, behind "显示媒体链接", the second list; a double click plays
 // the station in the video window.
@@ -58,6 +59,10 @@ public:
 
     void playNeighbour(int delta) override;
 
+    // The lists' own stations and favourites; none without a station store.
+    StationActions* tvActions() const { return m_tvActions; }
+    StationActions* secondActions() const { return m_secondActions; }
+
 protected:
     void Form_Load() override;
     void Form_Unload() override;
@@ -69,6 +74,8 @@ private:
 
     StationListBox* m_lastList = nullptr; // the list that played last
     std::unique_ptr<ListUpdateFlow> m_listUpdate;
+    StationActions* m_tvActions = nullptr;
+    StationActions* m_secondActions = nullptr;
 };
 
 } // namespace kelvane
