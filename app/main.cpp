@@ -1,12 +1,16 @@
 #include "app/Application.h"
+#include "app/InstanceRequests.h"
 #include "app/PlaybackHub.h"
 #include "catalogue/ListFolder.h"
 #include "chrome/StartupPlatform.h"
 #include "net/NetworkWatch.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
+#include "platform/SingleInstance.h"
 #include "player/MediaPlayer.h"
+#include "stations/StationStore.h"
 #include "windows/RememberedState.h"
+#include "windows/StationDialogs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,7 +33,16 @@ int main(int argc, char** argv)
     // The program ends when its last window is unloaded, not when the last one is hidden.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("example.kelvane.Kelvane"));
+    const QString appId = QStringLiteral("example.kelvane.Kelvane");
+    QGuiApplication::setDesktopFileName(appId);
+
+    // Once per user: a later start hands its playlists (or, without any, a wish to see the
+    // radio window) to the running program and ends.
+    const QStringList files =
+        kelvane::SingleInstance::filesFromArguments(QApplication::arguments().mid(1));
+    kelvane::SingleInstance instance(QDBusConnection::sessionBus(), appId);
+    if (instance.start(files) == kelvane::SingleInstance::Start::HandedOver)
+        return 0;
 
     kelvane::QtMessageBox messageBox;
     kelvane::DesktopShell shell;
@@ -47,6 +60,16 @@ int main(int argc, char** argv)
 
     kelvane::RememberedState remembered;
     services.remembered = &remembered;
+
+    // The listener's own stations and favourites, beside the lists; saved as they change.
+    kelvane::StationStore stations(services.programFolder);
+    QStringList stationProblems;
+    QObject::connect(&stations, &kelvane::StationStore::problem, &stations,
+                     [&stationProblems](const QString& text) { stationProblems.append(text); });
+    stations.load();
+    services.stations = &stations;
+    kelvane::QtStationDialogs dialogs;
+    services.dialogs = &dialogs;
 
     // Players waiting out an outage hear when the network is back or the machine woke. The
     // desktop is asked once the first window is up: its first answers block for a moment.
@@ -76,6 +99,19 @@ int main(int argc, char** argv)
                              mpris.follow(player != nullptr ? player->engine() : nullptr);
                          });
     kelvane::registerForms(forms, services, offered ? &hub : nullptr);
+
+    kelvane::InstanceRequests requests(forms, services);
+    QObject::connect(&instance, &kelvane::SingleInstance::openRequested, &requests,
+                     &kelvane::InstanceRequests::open);
+    QObject::connect(&instance, &kelvane::SingleInstance::activateRequested, &requests,
+                     &kelvane::InstanceRequests::activate);
+    QObject::disconnect(&stations, &kelvane::StationStore::problem, nullptr, nullptr);
+    QObject::connect(&stations, &kelvane::StationStore::problem, &requests,
+                     &kelvane::InstanceRequests::tell);
     kelvane::startProgram(forms);
+    for (const QString& problem : std::as_const(stationProblems))
+        requests.tell(problem);
+    if (!files.isEmpty())
+        requests.open(files);
     return QApplication::exec();
 }
