@@ -42,7 +42,7 @@ void PlaylistImport::next()
 {
     ++m_at;
     if (m_at < m_sources.size())
-        m_download.start(m_sources.at(m_at));
+        m_download.start(m_sources.at(m_at), m_bounds);
     else
         conclude();
 }

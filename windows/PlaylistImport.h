@@ -29,6 +29,8 @@ public:
     PlaylistImport(const QStringList& sources, QWidget* parent, const AppServices& services,
                    QObject* owner = nullptr);
     void start();
+    // The download's bounds (tests shorten them).
+    void setBounds(const PlaylistDownload::Bounds& bounds) { m_bounds = bounds; }
 
 Q_SIGNALS:
     // The report shown (empty when the listener cancelled), just before it deletes itself.
@@ -47,6 +49,7 @@ private:
     QPointer<QWidget> m_parent;
     AppServices m_services;
     PlaylistDownload m_download;
+    PlaylistDownload::Bounds m_bounds;
 };
 
 } // namespace kelvane
