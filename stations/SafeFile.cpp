@@ -1,6 +1,7 @@
 #include "stations/SafeFile.h"
 
-#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -84,6 +85,29 @@ bool saveAtomically(const QString& path, const QByteArray& bytes, QString* error
         return fail(error, QStringLiteral("无法把文件夹 %1 写到磁盘").arg(info.absolutePath()),
                     code);
     return true;
+}
+
+QString setAside(const QString& path)
+{
+    const QString stem = path + QStringLiteral(".损坏-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = stem;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = stem + u'-' + QString::number(n);
+    return ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0
+               ? aside
+               : QString();
+}
+
+void removeLeftoverTemporaries(const QString& path)
+{
+    const QFileInfo info(path);
+    QDir folder = info.absoluteDir();
+    const QString prefix = u'.' + info.fileName() + u'.';
+    const QStringList names = folder.entryList({prefix + QStringLiteral("??????")},
+                                               QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names)
+        folder.remove(name);
 }
 
 } // namespace kelvane

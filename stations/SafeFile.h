@@ -13,3 +13,15 @@ namespace kelvane {
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 } // namespace kelvane
+
+namespace kelvane {
+
+// Keeps a damaged file beside it under a new name (path.损坏-<date-time>[-n]) so that nothing
+// overwrites it. The new path, or empty when the rename failed.
+QString setAside(const QString& path);
+
+// Removes the temporary files saveAtomically left beside path when a save was killed. Call it
+// before any save of path can be running.
+void removeLeftoverTemporaries(const QString& path);
+
+} // namespace kelvane
