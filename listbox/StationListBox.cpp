@@ -47,10 +47,11 @@ void StationListBox::fillList(const std::optional<Stations>& stations)
         QList<Entry> entries;
         entries.reserve(stations->names.size());
         for (qsizetype i = 0; i < stations->names.size(); ++i) {
-            ListedStation s;
-            s.name = stations->names.at(i);
-            s.url = stations->urls.value(i);
-            entries.append({std::move(s), static_cast<int>(i), static_cast<int>(i)});
+            Entry e;
+            e.station.name = stations->names.at(i);
+            e.station.url = stations->urls.value(i);
+            e.key = e.home = static_cast<int>(i);
+            entries.append(std::move(e));
         }
         startOver(std::move(entries));
         clear();
@@ -130,7 +131,7 @@ void StationListBox::fillStations(const QList<ListedStation>& favourites,
     int keep = -1;
     for (int row = 0; row < count(); ++row) {
         const ListedStation& s = m_stations.at(row).station;
-        if (!s.deadReason.isEmpty() || !s.group.isEmpty())
+        if (!s.deadReason.isEmpty())
             mark(row);
         if (keep < 0 && keepUrl && s.url == keepUrl)
             keep = row;
@@ -287,9 +288,10 @@ void StationListBox::adoptRows()
         return;
     QList<Entry> entries;
     for (int row = 0; row < count(); ++row) {
-        ListedStation s;
-        s.name = item(row)->text();
-        entries.append({std::move(s), row, row});
+        Entry e;
+        e.station.name = item(row)->text();
+        e.key = e.home = row;
+        entries.append(std::move(e));
     }
     startOver(std::move(entries));
 }
@@ -419,8 +421,7 @@ void StationListBox::showStations(const QList<int>* positions, int keep)
     }
     addItems(names);
     for (int row = 0; row < count(); ++row) {
-        const ListedStation& s = m_stations.at(stationAt(row)).station;
-        if (!s.deadReason.isEmpty() || !s.group.isEmpty())
+        if (!m_stations.at(stationAt(row)).station.deadReason.isEmpty())
             mark(row);
     }
     int row = rowOf(keep);
@@ -450,16 +451,13 @@ void StationListBox::mark(int row)
     const ListedStation* s = station(stationAt(row));
     if (shown == nullptr || s == nullptr)
         return;
-    if (s->deadReason.isEmpty())
+    if (s->deadReason.isEmpty()) {
         shown->setData(Qt::ForegroundRole, QVariant());
-    else
+        shown->setToolTip(QString());
+    } else {
         shown->setForeground(kDeadColour);
-    QStringList tip;
-    if (!s->deadReason.isEmpty())
-        tip.append(s->deadReason);
-    if (!s->group.isEmpty())
-        tip.append(QStringLiteral("分组：") + s->group);
-    shown->setToolTip(tip.join(u'\n'));
+        shown->setToolTip(s->deadReason);
+    }
 }
 
 void StationListBox::choose()
@@ -504,19 +502,31 @@ bool StationListBox::viewportEvent(QEvent* event)
     return QListWidget::viewportEvent(event);
 }
 
+QString StationListBox::tipOf(int row) const
+{
+    const QListWidgetItem* shown = item(row);
+    const ListedStation* s = station(stationAt(row));
+    if (shown == nullptr)
+        return {};
+    // A name cut off by the list's edge shows whole; a failed station says why; a station from a
+    // playlist names its group (made here, not kept per row: a playlist has thousands).
+    QStringList tip;
+    const QRect cell = visualItemRect(shown);
+    if (fontMetrics().horizontalAdvance(shown->text()) + 4 > viewport()->width() - cell.left())
+        tip.append(shown->text());
+    if (!shown->toolTip().isEmpty())
+        tip.append(shown->toolTip());
+    if (s != nullptr && !s->group.isEmpty())
+        tip.append(QStringLiteral("分组：") + s->group);
+    return tip.join(u'\n');
+}
+
 void StationListBox::showTip(QHelpEvent* help)
 {
     const QListWidgetItem* shown = itemAt(help->pos());
-    const QRect cell = shown != nullptr ? visualItemRect(shown) : QRect();
-    // A name cut off by the list's edge shows whole; a failed station says why.
-    QStringList tip;
-    if (shown != nullptr &&
-        fontMetrics().horizontalAdvance(shown->text()) + 4 > viewport()->width() - cell.left())
-        tip.append(shown->text());
-    if (shown != nullptr && !shown->toolTip().isEmpty())
-        tip.append(shown->toolTip());
+    const QString tip = shown != nullptr ? tipOf(row(shown)) : QString();
     if (!tip.isEmpty())
-        QToolTip::showText(help->globalPos(), tip.join(u'\n'), viewport(), cell);
+        QToolTip::showText(help->globalPos(), tip, viewport(), visualItemRect(shown));
     else
         QToolTip::hideText();
 }

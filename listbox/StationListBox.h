@@ -83,6 +83,9 @@ public:
     int stationAt(int row) const;
     int rowOf(int position) const;
 
+    // What the row's tooltip says: its whole name when cut off, why it failed, its group.
+    QString tipOf(int row) const;
+
     void openFilter(const QString& text);
     void closeFilter();
     bool isFiltering() const;

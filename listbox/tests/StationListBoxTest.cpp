@@ -49,9 +49,8 @@ protected:
     {
         QStringList rows;
         for (int row = 0; row < box.count(); ++row) {
-            const QListWidgetItem* item = box.item(row);
-            rows.append(item->text() +
-                        (item->toolTip().isEmpty() ? QString() : u'~' + item->toolTip()));
+            const QString tip = box.tipOf(row);
+            rows.append(box.item(row)->text() + (tip.isEmpty() ? QString() : u'~' + tip));
         }
         return rows;
     }
