@@ -121,10 +121,12 @@ void StationActions::refill()
     const QList<PlaylistEntry> own = store != nullptr ? store->own(m_kind) : QList<PlaylistEntry>();
     const QList<PlaylistEntry> favourites =
         store != nullptr ? store->favourites(m_kind) : QList<PlaylistEntry>();
-    if (own.isEmpty() && favourites.isEmpty()) {
+    if (own.isEmpty() && favourites.isEmpty() && (m_server || !m_showsOwn)) {
         // Nothing of the listener's: the list is exactly its file.
         m_box.fillList(m_server);
+        m_showsOwn = false;
     } else {
+        m_showsOwn = true;
         QList<ListedStation> rest;
         if (m_server) {
             rest.reserve(m_server->names.size() + own.size());
