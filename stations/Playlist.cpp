@@ -367,6 +367,17 @@ PlaylistRead readPlaylist(const QByteArray& whole, const QString& source)
             out.read.error = kNotPlaylist + QStringLiteral("（PLS 中没有 File 项）");
         return out.read;
     }
+    // An HLS playlist is one stream, its lines are segments or variants: from the network the
+    // stream itself is the station; a local one names nothing that plays.
+    if (bytes.contains("#EXT-X-TARGETDURATION") || bytes.contains("#EXT-X-STREAM-INF")) {
+        PlaylistEntry stream;
+        stream.url = source;
+        out.add(std::move(stream));
+        if (out.read.entries.isEmpty())
+            out.read.error = kNotPlaylist + QStringLiteral("（是 HLS 媒体流）");
+        out.read.notNetwork = 0;
+        return out.read;
+    }
     const bool extended = first.startsWith(u"#EXTM3U", Qt::CaseInsensitive) ||
                           containsAnyCase(bytes, "#EXTINF:", "#extinf:");
     if (!extended) {
