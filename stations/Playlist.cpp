@@ -408,7 +408,8 @@ QString oneLine(QString text)
 
 void appendAttribute(QString& out, QLatin1StringView key, const QString& raw)
 {
-    QString value = oneLine(raw);
+    QString value = raw; // quoted, so spaces at either end stay
+    value.replace(u'\r', u' ').replace(u'\n', u' ');
     if (value.isEmpty())
         return;
     QChar quote = u'"';

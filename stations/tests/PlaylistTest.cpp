@@ -152,7 +152,7 @@ TEST(Playlist, WrittenPlaylistReadsBackUnchanged)
         {"CCTV-1, 综合", "http://tv.example/1.m3u8", "央视;新闻", "cctv1", "CCTV1",
          "http://l.example/1.png"},
         {"Say \"hi\"", "rtmp://r.example/live", "it's", "", "a \"b\"", ""},
-        {"Both ' and \"", "https://r.example/x?a=1&b=2", "", "", "", ""},
+        {"Both ' and \"", "https://r.example/x?a=1&b=2", "", "", " spaced ", ""},
     };
     const QByteArray written = kelvane::writePlaylist(entries);
     EXPECT_TRUE(written.startsWith("#EXTM3U\n#EXTINF:-1 tvg-id=\"cctv1\" tvg-name=\"CCTV1\" "
