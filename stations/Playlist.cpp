@@ -279,6 +279,8 @@ void readListFormat(Lines& lines, const QString& separator, Builder& out)
     while (lines.next(text)) {
         const QStringView line(text);
         const qsizetype at = line.indexOf(separator);
+        if (at < 0 && !line.trimmed().isEmpty())
+            ++out.read.notNetwork; // a station without an address, as the list's reader has it
         if (at <= 0)
             continue;
         const qsizetype urlBegin = at + separator.size();
