@@ -6,7 +6,7 @@
 namespace kelvane {
 
 QList<MergedStation> mergeStations(const Stations& server, const QList<PlaylistEntry>& own,
-                                   const QList<PlaylistEntry>& favourites)
+                                   const QList<PlaylistEntry>& favourites, int cap)
 {
     QList<MergedStation> rows;
     rows.reserve(
@@ -27,6 +27,7 @@ QList<MergedStation> mergeStations(const Stations& server, const QList<PlaylistE
     QSet<QString> serverUrls; // only needed to keep own stations the server also has out
     if (!own.isEmpty())
         serverUrls.reserve(server.urls.size());
+    const qsizetype serverBegin = rows.size();
     for (qsizetype i = 0; i < server.names.size(); ++i) {
         const QString& url = server.urls.value(i);
         if (!own.isEmpty())
@@ -39,6 +40,7 @@ QList<MergedStation> mergeStations(const Stations& server, const QList<PlaylistE
             renamed.insert(url);
         }
     }
+    const qsizetype serverEnd = rows.size();
     for (const PlaylistEntry& entry : own) {
         const auto row = favouriteRow.constFind(entry.url);
         if (row != favouriteRow.cend())
@@ -46,8 +48,12 @@ QList<MergedStation> mergeStations(const Stations& server, const QList<PlaylistE
         else if (!serverUrls.contains(entry.url))
             rows.append({entry.name, entry.url, entry.group, false, true});
     }
-    if (rows.size() > kMaxStations)
-        rows.resize(kMaxStations);
+    if (rows.size() > cap) {
+        // The listener's stations stay; the server's last ones give way.
+        const qsizetype cut = std::min(rows.size() - cap, serverEnd - serverBegin);
+        rows.remove(serverEnd - cut, cut);
+        rows.resize(std::min<qsizetype>(rows.size(), cap));
+    }
     return rows;
 }
 

@@ -19,9 +19,10 @@ struct MergedStation
 // What a list box shows: the favourites first (in the order starred, under the server's current
 // name while the server has them; one the server dropped stays), then the server's stations,
 // then the listener's own. A station appears once: the same address is the same station. With
-// no own stations and no favourites the result is exactly the server list. At most kMaxStations
-// rows (a list box holds no more): what does not fit is cut from the end.
+// no own stations and no favourites the result is exactly the server list. At most cap rows (a
+// list box holds no more): when the server's list has grown so that they do not all fit, the
+// server's last stations give way, never the listener's.
 QList<MergedStation> mergeStations(const Stations& server, const QList<PlaylistEntry>& own,
-                                   const QList<PlaylistEntry>& favourites);
+                                   const QList<PlaylistEntry>& favourites, int cap = kMaxStations);
 
 } // namespace kelvane

@@ -15,34 +15,72 @@ namespace {
 
 const QString kNotPlaylist = QStringLiteral("不是播放列表");
 
-// UTF-8 when the bytes are valid UTF-8 (a BOM is dropped), else GBK.
-QString decodeText(QByteArrayView bytes)
+// True when the bytes are valid UTF-8. Checked piece by piece, each ending at a line end (never
+// inside a character): the text is never held whole.
+bool isUtf8(QByteArrayView bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes = bytes.sliced(3);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder gbk("GBK", QStringDecoder::Flag::Stateless);
-    return gbk.decode(bytes);
+    constexpr qsizetype kPiece = 64 * 1024;
+    for (qsizetype at = 0; at < bytes.size() && !utf8.hasError();) {
+        qsizetype end = bytes.indexOf('\n', std::min(at + kPiece, bytes.size()));
+        end = end < 0 ? bytes.size() : end + 1;
+        const QString piece = utf8.decode(bytes.sliced(at, end - at)); // decodes only when kept
+        at = end;
+    }
+    return !utf8.hasError();
 }
 
-// The lines of the text (CR, LF or CR LF end one), each cut to kMaxPlaylistLine.
-QList<QStringView> splitLines(QStringView text)
+// The lines of the bytes (CR, LF or CR LF end one), each cut to kMaxPlaylistLine bytes and
+// decoded on its own, so that only one line's text is held at a time.
+class Lines
 {
-    QList<QStringView> lines;
-    qsizetype begin = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] != u'\n' && text[i] != u'\r')
-            continue;
-        lines.append(text.sliced(begin, std::min(i - begin, kMaxPlaylistLine)));
-        if (i + 1 < text.size() && text[i] == u'\r' && text[i + 1] == u'\n')
-            ++i;
-        begin = i + 1;
+public:
+    Lines(QByteArrayView bytes, bool utf8)
+        : m_bytes(bytes), m_utf8(utf8),
+          m_decoder(utf8 ? "UTF-8" : "GBK", QStringDecoder::Flag::Stateless)
+    {
+        if (utf8 && m_bytes.startsWith("\xEF\xBB\xBF"))
+            m_pos = 3;
     }
-    return lines;
-}
+
+    bool next(QString& line)
+    {
+        if (m_pos > m_bytes.size())
+            return false;
+        qsizetype end = m_pos;
+        while (end < m_bytes.size() && m_bytes[end] != '\n' && m_bytes[end] != '\r')
+            ++end;
+        qsizetype cut = std::min(end, m_pos + kMaxPlaylistLine);
+        while (m_utf8 && cut < end && cut > m_pos && (uchar(m_bytes[cut]) & 0xC0) == 0x80)
+            --cut; // not inside a character
+        line = m_decoder.decode(m_bytes.sliced(m_pos, cut - m_pos));
+        m_pos =
+            end +
+            (end + 1 < m_bytes.size() && m_bytes[end] == '\r' && m_bytes[end + 1] == '\n' ? 2 : 1);
+        return true;
+    }
+
+    // The first line that is not blank, trimmed; the lines start over.
+    QString first()
+    {
+        QString line;
+        while (next(line)) {
+            line = line.trimmed();
+            if (!line.isEmpty())
+                break;
+        }
+        rewind();
+        return line;
+    }
+
+    void rewind() { m_pos = m_utf8 && m_bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0; }
+
+private:
+    QByteArrayView m_bytes;
+    bool m_utf8;
+    QStringDecoder m_decoder;
+    qsizetype m_pos = 0;
+};
 
 // A name for an entry that came without one: the address without its scheme.
 QString nameFromAddress(const QString& url)
@@ -80,6 +118,14 @@ public:
         entry.name = entry.name.trimmed();
         if (entry.name.isEmpty())
             entry.name = entry.tvgName.isEmpty() ? nameFromAddress(entry.url) : entry.tvgName;
+        // Groups repeat across thousands of entries: one string each.
+        if (!entry.group.isEmpty()) {
+            const auto known = m_groups.constFind(entry.group);
+            if (known != m_groups.cend())
+                entry.group = *known;
+            else
+                m_groups.insert(entry.group);
+        }
         read.entries.append(std::move(entry));
     }
 
@@ -87,6 +133,7 @@ public:
 
 private:
     QUrl m_base;
+    QSet<QString> m_groups;
 };
 
 // #EXTINF:-1 key="value" key='value' key=value,Display name
@@ -150,12 +197,13 @@ void parseExtinf(QStringView line, PlaylistEntry& entry)
     }
 }
 
-void readM3u(const QList<QStringView>& lines, Builder& out)
+void readM3u(Lines& lines, Builder& out)
 {
     PlaylistEntry pending;
     QString extgrp;
-    for (QStringView line : lines) {
-        line = line.trimmed();
+    QString text;
+    while (lines.next(text)) {
+        const QStringView line = QStringView(text).trimmed();
         if (line.isEmpty())
             continue;
         if (line.startsWith(u"#EXTINF:", Qt::CaseInsensitive)) {
@@ -175,10 +223,12 @@ void readM3u(const QList<QStringView>& lines, Builder& out)
 }
 
 // [playlist] FileN= TitleN= ...; the numbers can have gaps and come in any order.
-void readPls(const QList<QStringView>& lines, Builder& out)
+void readPls(Lines& lines, Builder& out)
 {
     std::map<int, PlaylistEntry> byNumber;
-    for (QStringView line : lines) {
+    QString text;
+    while (lines.next(text)) {
+        const QStringView line(text);
         const qsizetype eq = line.indexOf(u'=');
         if (eq < 0)
             continue;
@@ -223,10 +273,14 @@ QString readXspf(QByteArrayView bytes, Builder& out)
 }
 
 // name ==> address, name ||> address.
-void readListFormat(const QList<QStringView>& lines, const QString& separator, Builder& out)
+void readListFormat(Lines& lines, const QString& separator, Builder& out)
 {
-    for (QStringView line : lines) {
+    QString text;
+    while (lines.next(text)) {
+        const QStringView line(text);
         const qsizetype at = line.indexOf(separator);
+        if (at < 0 && !line.trimmed().isEmpty())
+            ++out.read.notNetwork; // a station without an address, as the list's reader has it
         if (at <= 0)
             continue;
         const qsizetype urlBegin = at + separator.size();
@@ -247,13 +301,26 @@ QUrl sourceUrl(const QString& source)
     return url.scheme().size() > 1 ? url : QUrl::fromLocalFile(source);
 }
 
-QStringView firstLine(const QList<QStringView>& lines)
+// How many lines may be addresses (not blank, not a # line): room for the entries, reserved
+// once rather than grown.
+qsizetype addressLines(QByteArrayView bytes)
 {
-    for (QStringView line : lines) {
-        if (!line.trimmed().isEmpty())
-            return line.trimmed();
+    qsizetype count = 0;
+    bool lineStart = true;
+    for (char c : bytes) {
+        if (c == '\n' || c == '\r') {
+            lineStart = true;
+        } else if (lineStart && c != ' ' && c != '\t') {
+            lineStart = false;
+            count += c != '#';
+        }
     }
-    return {};
+    return count;
+}
+
+bool containsAnyCase(QByteArrayView bytes, QByteArrayView lower, QByteArrayView upper)
+{
+    return bytes.contains(lower) || bytes.contains(upper);
 }
 
 } // namespace
@@ -282,13 +349,12 @@ PlaylistRead readPlaylist(const QByteArray& whole, const QString& source)
         return out.read;
     }
     const QString suffix = sourceAddress.fileName().section(u'.', -1).toLower();
-    const QString text = decodeText(bytes);
-    const QList<QStringView> lines = splitLines(text);
-    const QStringView first = firstLine(lines);
+    Lines lines(bytes, isUtf8(bytes));
+    const QString first = lines.first();
 
     if (first.startsWith(u"<")) {
         if (suffix == u"xspf" || first.startsWith(u"<?xml") || first.startsWith(u"<playlist")) {
-            if (!text.contains(u"<html", Qt::CaseInsensitive)) {
+            if (!containsAnyCase(bytes, "<html", "<HTML")) {
                 out.read.error = readXspf(bytes, out);
                 return out.read;
             }
@@ -303,8 +369,19 @@ PlaylistRead readPlaylist(const QByteArray& whole, const QString& source)
             out.read.error = kNotPlaylist + QStringLiteral("（PLS 中没有 File 项）");
         return out.read;
     }
+    // An HLS playlist is one stream, its lines are segments or variants: from the network the
+    // stream itself is the station; a local one names nothing that plays.
+    if (bytes.contains("#EXT-X-TARGETDURATION") || bytes.contains("#EXT-X-STREAM-INF")) {
+        PlaylistEntry stream;
+        stream.url = source;
+        out.add(std::move(stream));
+        if (out.read.entries.isEmpty())
+            out.read.error = kNotPlaylist + QStringLiteral("（是 HLS 媒体流）");
+        out.read.notNetwork = 0;
+        return out.read;
+    }
     const bool extended = first.startsWith(u"#EXTM3U", Qt::CaseInsensitive) ||
-                          text.contains(u"#EXTINF:", Qt::CaseInsensitive);
+                          containsAnyCase(bytes, "#EXTINF:", "#extinf:");
     if (!extended) {
         for (const QString& separator : {kRadioSeparator, kTvSeparator}) {
             if (first.contains(separator)) {
@@ -313,6 +390,7 @@ PlaylistRead readPlaylist(const QByteArray& whole, const QString& source)
             }
         }
     }
+    out.read.entries.reserve(addressLines(bytes));
     readM3u(lines, out);
     // Plain text that names no network address at all is not taken for an M3U playlist.
     if (!extended && suffix != u"m3u" && suffix != u"m3u8" && out.read.entries.isEmpty()) {
@@ -332,7 +410,8 @@ QString oneLine(QString text)
 
 void appendAttribute(QString& out, QLatin1StringView key, const QString& raw)
 {
-    QString value = oneLine(raw);
+    QString value = raw; // quoted, so spaces at either end stay
+    value.replace(u'\r', u' ').replace(u'\n', u' ');
     if (value.isEmpty())
         return;
     QChar quote = u'"';
@@ -369,6 +448,9 @@ ImportCount planImport(const PlaylistRead& read, const QSet<QString>& urlsInList
     count.cap = cap;
     count.notNetwork = read.notNetwork;
     QSet<QString> seen;
+    seen.reserve(read.entries.size());
+    count.accepted.reserve(
+        std::min<qsizetype>(read.entries.size(), std::max(0, cap - stationsInList)));
     for (const PlaylistEntry& entry : read.entries) {
         if (urlsInList.contains(entry.url) || seen.contains(entry.url)) {
             ++count.duplicate;

@@ -15,6 +15,9 @@ struct PlaylistEntry
     QString name, url, group, tvgId, tvgName, logo;
     friend bool operator==(const PlaylistEntry&, const PlaylistEntry&) = default;
 };
+} // namespace kelvane
+Q_DECLARE_TYPEINFO(kelvane::PlaylistEntry, Q_RELOCATABLE_TYPE);
+namespace kelvane {
 
 struct PlaylistRead
 {
@@ -25,7 +28,7 @@ struct PlaylistRead
 
 // The most of a playlist that is read; the rest is ignored.
 inline constexpr qsizetype kMaxPlaylistBytes = 16 * 1024 * 1024;
-// A longer line is cut to this many characters.
+// A longer line is cut to this many bytes (at a character's start).
 inline constexpr qsizetype kMaxPlaylistLine = 64 * 1024;
 
 // Reads a whole playlist. source: its path or address; its extension is a hint of the format,

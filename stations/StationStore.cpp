@@ -31,7 +31,7 @@ constexpr ListKind kKinds[] = {ListKind::Radio, ListKind::Tv, ListKind::Tv2};
 bool isValidUtf8(QByteArrayView bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8.decode(bytes);
+    const QString text = utf8.decode(bytes); // decodes only when kept
     return !utf8.hasError();
 }
 

@@ -1,4 +1,6 @@
 #include "stations/SafeFile.h"
+#include "stations/BackgroundSaver.h"
+#include "tests/support/TestUtil.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,6 +10,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <sys/stat.h>
 
 namespace {
@@ -36,20 +40,19 @@ TEST(SafeFile, WritesReplacesKeepsModeAndLeavesNoTemporaryFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
-TEST(SafeFile, FailureSaysWhyAndKeepsTheOldFile)
+TEST(SafeFile, FailureSaysWhyAndLeavesEverythingAsItWas)
 {
     QTemporaryDir dir;
     QString error;
     EXPECT_FALSE(saveAtomically(dir.filePath(QStringLiteral("gone/x.m3u8")), "x", &error));
     EXPECT_FALSE(error.isEmpty());
-    const QString path = dir.filePath(QStringLiteral("x.m3u8"));
-    ASSERT_TRUE(saveAtomically(path, "old"));
-    ::chmod(QFile::encodeName(dir.path()).constData(), 0500);
-    if (::access(QFile::encodeName(dir.path()).constData(), W_OK) == 0)
-        GTEST_SKIP() << "running as root: a read-only folder is still writable";
-    EXPECT_FALSE(saveAtomically(path, "new", &error));
-    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
-    EXPECT_EQ(readFile(path), "old");
+    // A folder in the file's place: the rename fails, and the temporary file goes.
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("x.m3u8/inside")));
+    error.clear();
+    EXPECT_FALSE(saveAtomically(dir.filePath(QStringLiteral("x.m3u8")), "new", &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("x.m3u8")});
 }
 
 // Version n of the saved file: a header naming n and its length, then that many bytes.
@@ -115,6 +118,42 @@ TEST(SafeFile, KillAtRandomPointsLeavesOldOrNew)
         EXPECT_TRUE(held == last || held == last + 1)
             << "round " << round << ": file holds " << held << ", last saved " << last;
     }
+}
+
+} // namespace
+
+namespace {
+
+// A save held up on a slow disk never holds up the caller, and the saves asked for meanwhile
+// are coalesced into the newest.
+TEST(BackgroundSaver, NeverWaitsAndCoalesces)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("收藏-收音机.m3u8"));
+    kelvane::BackgroundSaver saver;
+    QObject here; // counts in this thread: the saver signals from its own
+    int saved = 0;
+    QObject::connect(&saver, &kelvane::BackgroundSaver::saved, &here, [&] { ++saved; });
+    std::promise<void> diskFree;
+    std::shared_future<void> slowDisk = diskFree.get_future().share();
+    std::atomic<int> produced = 0;
+    saver.save(path, [&, slowDisk] {
+        ++produced;
+        slowDisk.wait();
+        return QByteArray("first");
+    });
+    ASSERT_TRUE(kelvane::test::waitUntil([&] { return produced == 1; }));
+    for (const char* bytes : {"second", "third", "newest"})
+        saver.save(path, [&, bytes] {
+            ++produced;
+            return QByteArray(bytes);
+        });
+    EXPECT_EQ(produced, 1); // still held up, and the caller went on
+    diskFree.set_value();
+    saver.flush();
+    EXPECT_EQ(produced, 2);
+    EXPECT_EQ(readFile(path), "newest");
+    EXPECT_TRUE(kelvane::test::waitUntil([&] { return saved == 2; }));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -89,6 +90,9 @@ TEST(StationStore, DamagedFilesAreKeptAsideAndSaidOnce)
     const QByteArray damaged = "#EXTM3U\n#EXTINF:-1,好的\nhttp://ok.example/\n#EXTINF:-1,断";
     writeFile(favourites, damaged);
     QDir(dir.path()).mkdir(StationStore::ownFileName(ListKind::Tv)); // unreadable: a folder
+    QStringEncoder gbk("GBK");
+    writeFile(dir.filePath(StationStore::ownFileName(ListKind::Tv2)),
+              gbk.encode(QString("#EXTM3U\n#EXTINF:-1,中文\nhttp://gbk.example/\n")));
     StationStore store(dir.path());
     QSignalSpy problems(&store, &StationStore::problem);
     store.load();
@@ -99,7 +103,8 @@ TEST(StationStore, DamagedFilesAreKeptAsideAndSaidOnce)
     EXPECT_TRUE(problems[0][0].toString().contains("收藏-收音机.m3u8 已损坏"));
     const QStringList aside =
         QDir(dir.path()).entryList({"*.损坏-*"}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-    ASSERT_EQ(aside.size(), 2);
+    ASSERT_EQ(aside.size(), 3);
+    EXPECT_EQ(store.own(ListKind::Tv2).size(), 1); // what reads is kept
     EXPECT_EQ(readFile(dir.filePath(aside.filter("收藏").value(0))), damaged);
     EXPECT_EQ(kelvane::readPlaylist(readFile(favourites), "x.m3u8").entries,
               (QList<PlaylistEntry>{station("好的", "http://ok.example/"),
@@ -149,6 +154,9 @@ TEST(MergedList, FavouritesFirstThenServerThenOwn)
         {"mine", "http://own/1", "音乐", false, true},
     };
     EXPECT_EQ(kelvane::mergeStations(server, own, favourites), expected);
+    QList<MergedStation> capped = expected;
+    capped.remove(5, 2); // the server's last two give way
+    EXPECT_EQ(kelvane::mergeStations(server, own, favourites, 6), capped);
 }
 
 } // namespace
