@@ -113,8 +113,26 @@ void StationListBox::fillStations(const QList<ListedStation>& favourites,
             entries.last().station.starred = false;
         }
     }
-    if (entries.size() > kMaxStations)
-        entries.resize(kMaxStations);
+    if (entries.size() > kMaxStations) {
+        // The list server's last stations give way, never the listener's.
+        qsizetype excess = entries.size() - kMaxStations;
+        QList<bool> drop(entries.size(), false);
+        for (qsizetype i = entries.size() - 1; i >= 0 && excess > 0; --i) {
+            if (!entries.at(i).station.starred && !entries.at(i).station.own) {
+                drop[i] = true;
+                --excess;
+            }
+        }
+        qsizetype kept = 0;
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            if (!drop.at(i)) {
+                if (kept != i)
+                    entries[kept] = std::move(entries[i]);
+                ++kept;
+            }
+        }
+        entries.resize(std::min<qsizetype>(kept, kMaxStations));
+    }
     QStringList texts;
     texts.reserve(entries.size());
     for (qsizetype i = 0; i < entries.size(); ++i) {

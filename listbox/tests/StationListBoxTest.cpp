@@ -195,4 +195,14 @@ TEST_F(StationListBoxTest, StarredFirstOwnStationsAndGroups)
     EXPECT_EQ(shownWithTips(), (QStringList{"B", "A~坏"}));
     EXPECT_EQ(box.currentRow(), 1);
     EXPECT_EQ(box.positionOf(a), -1);
+
+    // A full list makes room for the listener's stations at the server's end.
+    QList<ListedStation> full;
+    for (int i = 0; i < kMaxStations; ++i)
+        full.append(st("S", "http://s"));
+    full.append(own);
+    box.fillStations({st("X", "http://x")}, full);
+    EXPECT_EQ(box.stationCount(), kMaxStations);
+    EXPECT_TRUE(box.station(kMaxStations - 1)->own);
+    EXPECT_TRUE(box.station(0)->starred);
 }
