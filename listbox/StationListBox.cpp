@@ -70,8 +70,7 @@ void StationListBox::fillList(const std::optional<Stations>& stations)
     m_indexStale = true;
 }
 
-void StationListBox::fillStations(const QList<ListedStation>& favourites,
-                                  const QList<ListedStation>& rest)
+void StationListBox::fillStations(const QList<ListedStation>& favourites, QList<ListedStation> rest)
 {
     // What carries over: failure marks and the selected station, by address.
     QHash<QString, QString> dead;
@@ -88,31 +87,47 @@ void StationListBox::fillStations(const QList<ListedStation>& favourites,
     if (m_filtered)
         showStations(nullptr, -1);
 
-    QHash<QString, int> restAt;
-    restAt.reserve(rest.size());
-    for (qsizetype i = rest.size() - 1; i >= 0; --i) {
-        if (rest.at(i).url)
-            restAt.insert(*rest.at(i).url, static_cast<int>(i));
+    // Favourites are few: the rest is matched against them, not indexed itself.
+    QHash<QString, int> favouriteAt;
+    for (qsizetype j = 0; j < favourites.size(); ++j) {
+        const std::optional<QString>& url = favourites.at(j).url;
+        if (url && !favouriteAt.contains(*url))
+            favouriteAt.insert(*url, static_cast<int>(j));
     }
+    QList<int> restOf(favourites.size(), -1); // each favourite's place in the rest
     QList<bool> taken(rest.size(), false);
+    if (!favouriteAt.isEmpty()) {
+        for (qsizetype i = 0; i < rest.size(); ++i) {
+            const int j = rest.at(i).url ? favouriteAt.value(*rest.at(i).url, -1) : -1;
+            if (j >= 0 && restOf.at(j) < 0) {
+                restOf[j] = static_cast<int>(i);
+                taken[i] = true;
+            }
+        }
+    }
     QList<Entry> entries;
     entries.reserve(std::min<qsizetype>(favourites.size() + rest.size(), kMaxStations));
-    for (const ListedStation& favourite : favourites) {
-        const int at = favourite.url ? restAt.value(*favourite.url, -1) : -1;
-        if (at >= 0 && taken.at(at))
+    for (qsizetype j = 0; j < favourites.size(); ++j) {
+        const ListedStation& favourite = favourites.at(j);
+        if (favourite.url && favouriteAt.value(*favourite.url) != j)
             continue; // starred twice
-        Entry e{at >= 0 ? rest.at(at) : favourite, 0, at};
-        if (at >= 0)
-            taken[at] = true;
+        const int at = restOf.at(j);
+        Entry e;
+        e.station = at >= 0 ? std::move(rest[at]) : favourite;
         e.station.starred = true;
+        e.home = at;
         entries.append(std::move(e));
     }
     for (qsizetype i = 0; i < rest.size(); ++i) {
         if (!taken.at(i)) {
-            entries.append({rest.at(i), 0, static_cast<int>(i)});
-            entries.last().station.starred = false;
+            Entry e;
+            e.station = std::move(rest[i]);
+            e.station.starred = false;
+            e.home = static_cast<int>(i);
+            entries.append(std::move(e));
         }
     }
+    rest = {};
     if (entries.size() > kMaxStations) {
         // The list server's last stations give way, never the listener's.
         qsizetype excess = entries.size() - kMaxStations;

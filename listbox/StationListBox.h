@@ -48,7 +48,7 @@ public:
     // favourite found among the rest by its address is shown once, at the top, under the name
     // the rest gives it; one that is not (the list dropped it) stays, and goes when unstarred.
     // Failure marks and the selection carry over by address; filtering starts anew.
-    void fillStations(const QList<ListedStation>& favourites, const QList<ListedStation>& rest);
+    void fillStations(const QList<ListedStation>& favourites, QList<ListedStation> rest);
     // Stars or unstars the station: starred, it goes to the end of the starred ones; unstarred,
     // back to its place among the rest. Returns its new position (-1: it went). The selection
     // stays on the station it was on.

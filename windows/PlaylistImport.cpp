@@ -97,7 +97,10 @@ void PlaylistImport::conclude()
         total.overCap += count.overCap;
         total.cap = count.cap;
     }
+    // Nothing of the playlists is held while the report box waits.
+    m_reads.clear();
     QString report = importReport(total);
+    total = {};
     if (!m_errors.isEmpty())
         report += u'\n' + m_errors.join(u'\n');
     tell(report, false);

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
 namespace kelvane {
@@ -88,8 +89,15 @@ StationActions::StationActions(QWidget& window, StationListBox& box, ListKind ki
     m_box.viewport()->installEventFilter(this);
     if (m_services.stations != nullptr) {
         connect(m_services.stations, &StationStore::changed, this, [this](ListKind changed) {
-            if (changed == m_kind && !m_changing)
-                refill();
+            // Coalesced, and after the change's caller has let go of what it changed with (an
+            // import of thousands is not held twice while the list fills).
+            if (changed != m_kind || m_changing || m_refillPending)
+                return;
+            m_refillPending = true;
+            QTimer::singleShot(0, this, [this] {
+                if (m_refillPending)
+                    refill();
+            });
         });
     }
     updateActions();
@@ -117,8 +125,9 @@ void StationActions::load(const std::optional<Stations>& server)
 
 void StationActions::refill()
 {
+    m_refillPending = false;
     StationStore* store = m_services.stations;
-    const QList<PlaylistEntry> own = store != nullptr ? store->own(m_kind) : QList<PlaylistEntry>();
+    QList<PlaylistEntry> own = store != nullptr ? store->own(m_kind) : QList<PlaylistEntry>();
     const QList<PlaylistEntry> favourites =
         store != nullptr ? store->favourites(m_kind) : QList<PlaylistEntry>();
     if (own.isEmpty() && favourites.isEmpty() && (m_server || !m_showsOwn)) {
@@ -137,13 +146,14 @@ void StationActions::refill()
                 rest.append(std::move(s));
             }
         }
-        for (const PlaylistEntry& e : own)
+        for (const PlaylistEntry& e : std::as_const(own))
             rest.append(listed(e, true));
+        own = {}; // the box keeps what it shows; a list of thousands need not be held twice
         QList<ListedStation> starred;
         starred.reserve(favourites.size());
         for (const PlaylistEntry& e : favourites)
             starred.append(listed(e, store->isOwn(m_kind, e.url)));
-        m_box.fillStations(starred, rest);
+        m_box.fillStations(starred, std::move(rest));
     }
     updateActions();
 }
@@ -211,6 +221,7 @@ void StationActions::addStation()
         urls = QSet<QString>(m_server->urls.cbegin(), m_server->urls.cend());
     const ImportCount count = m_services.stations->addOwn(
         m_kind, read, urls, m_server ? static_cast<int>(m_server->names.size()) : 0);
+    refill();
     if (count.accepted.isEmpty()) {
         tell(count.duplicate > 0 ? QStringLiteral("列表中已有这个地址的电台。")
                                  : QStringLiteral("列表已满，不能再添加电台。"),
@@ -241,7 +252,9 @@ void StationActions::editStation()
     }
     entry.name = typed->name;
     entry.url = typed->url;
-    if (!m_services.stations->editOwn(m_kind, oldUrl, entry)) {
+    const bool edited = m_services.stations->editOwn(m_kind, oldUrl, entry);
+    refill();
+    if (!edited) {
         tell(QStringLiteral("无法保存：这个地址已是你的另一个电台。"), QStringLiteral("编辑电台"),
              true);
         return;
@@ -261,6 +274,7 @@ void StationActions::removeStation()
                                      QStringLiteral("删除电台")))
         return;
     m_services.stations->removeOwn(m_kind, url);
+    refill();
 }
 
 void StationActions::importPlaylist()

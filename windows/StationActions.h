@@ -62,6 +62,7 @@ private:
     AppServices m_services;
     std::optional<Stations> m_server;
     bool m_changing = false; // this list's own change, already shown
+    bool m_refillPending = false;
     bool m_showsOwn = false; // the box holds the listener's stations (a missing file keeps rows)
 };
 
