@@ -81,8 +81,8 @@ void InstanceRequests::handOver()
     }
     const QStringList problems = std::exchange(m_problems, {});
     if (!problems.isEmpty() && m_services.messageBox != nullptr)
-        m_services.messageBox->show(shownWindow(), problems.join(u'\n'), QStringLiteral("Kelvane"),
-                                    MessageBox::Icon::Warning);
+        m_services.messageBox->show(shownWindow(), problems.join(u'\n'),
+                                    QStringLiteral("我的电台和收藏"), MessageBox::Icon::Warning);
     const QStringList files = std::exchange(m_files, {});
     if (!files.isEmpty())
         (new PlaylistImport(files, shownWindow(), m_services, this))->start();

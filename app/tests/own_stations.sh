@@ -3,7 +3,7 @@
 # bus): a station starred with Ctrl+D comes first after a restart and plays with Enter; it stays
 # when the list file drops it; a playlist opened with a second start while the program runs is
 # imported into it, found by typing its name, and plays. A second start without files brings
-# the radio window into view.
+# the radio window into view. A damaged file of the listener's is said once and set aside.
 set -u
 exe=$1
 [ -n "${KELVANE_OWN_BUS:-}" ] || KELVANE_OWN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
@@ -96,5 +96,12 @@ timeout 20 "$work/kelvane" || fail "the second start without files did not end"
 wait_for 5 bash -c "xdotool getwindowgeometry --shell $win | grep -q '^Y=0$'" ||
   fail "a second start did not bring the radio window into view"
 ok "a second start without files brings the radio window into view"
+quit
+
+head -c 3000 /dev/urandom >"$favourites"
+start
+answer 我的电台和收藏
+ls "$work" | grep -v '^收藏-收音机.m3u8$' | grep -q '^收藏-收音机' || fail "the damaged file was not set aside"
+ok "a damaged favourites file is said once, in a box, and set aside"
 quit
 echo "$passed passed, 0 failed"
