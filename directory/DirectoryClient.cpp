@@ -55,6 +55,12 @@ void DirectoryClient::get(std::unique_ptr<net::Fetch>& slot, const QUrl& url, in
     slot = std::make_unique<net::Fetch>();
     net::Fetch* fetch = slot.get();
     auto body = std::make_shared<QByteArray>();
+    // The stated length, within the cap, is taken at once: no copies while the body grows.
+    connect(fetch, &net::Fetch::headersReceived, this, [this, fetch, body] {
+        const qint64 stated = fetch->header("Content-Length").toLongLong();
+        if (stated > 0)
+            body->reserve(std::min(stated, m_options.maxBytes));
+    });
     connect(fetch, &net::Fetch::readyRead, this, [fetch, body] { *body += fetch->readAll(); });
     connect(fetch, &net::Fetch::finished, this, [this, &slot, fetch, body, done] {
         *body += fetch->readAll();
