@@ -121,10 +121,12 @@ void DirectoryClient::discovered(const Answer& answer)
 
 QList<QUrl> DirectoryClient::candidates() const
 {
-    // The server that answered last goes first; the base address is the last resort.
+    // The server that answered last goes first; the base address is the last resort. A few
+    // servers are enough: each failure may take the whole deadline.
     QList<QUrl> list = m_servers;
     if (const qsizetype at = list.indexOf(m_server); at > 0)
         std::rotate(list.begin(), list.begin() + at, list.end());
+    list = list.mid(0, kMaxServersTried);
     if (!list.contains(m_options.base))
         list.append(m_options.base);
     return list;

@@ -46,8 +46,9 @@ public:
         bool shuffleServers = true; // spreads listeners over the mirrors, as the directory asks
     };
 
-    static const QString kUnreachable;  // "无法连接电台目录"
-    static const QString kUnrecognised; // "电台目录返回了无法识别的内容"
+    static constexpr int kMaxServersTried = 3; // in one search, before the base address
+    static const QString kUnreachable;         // "无法连接电台目录"
+    static const QString kUnrecognised;        // "电台目录返回了无法识别的内容"
 
     explicit DirectoryClient(Options options, QObject* parent = nullptr);
     ~DirectoryClient() override;
