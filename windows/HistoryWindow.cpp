@@ -110,6 +110,9 @@ void HistoryWindow::replay()
             radio->playAddress(played.name, played.url); // it moves the station to the top
     } else if (auto* video = qobject_cast<VideoWindow*>(forms().show(QStringLiteral("frmTV")))) {
         video->playStation(played.name, played.url);
+        // The desktop's media controls follow it, as a station from the TV window's list.
+        if (auto* tv = qobject_cast<PlayerWindow*>(forms().find(QStringLiteral("frmMainTV"))))
+            Q_EMIT tv->stationStarted(video->wmpt);
         Played again = played;
         again.started = QDateTime::currentDateTimeUtc();
         m_services.history->add(again);
