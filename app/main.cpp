@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "player/MediaPlayer.h"
+#include "stations/History.h"
 #include "windows/RememberedState.h"
 
 #include <QApplication>
@@ -47,6 +48,11 @@ int main(int argc, char** argv)
 
     kelvane::RememberedState remembered;
     services.remembered = &remembered;
+
+    // The stations played last, kept beside the lists.
+    kelvane::History history(services.programFolder);
+    history.load();
+    services.history = &history;
 
     // Players waiting out an outage hear when the network is back or the machine woke. The
     // desktop is asked once the first window is up: its first answers block for a moment.

@@ -9,9 +9,11 @@ namespace net {
 class NetworkEvents;
 }
 
+class History;
 class MessageBox;
 class RememberedState;
 class Shell;
+class StationStore;
 
 // What the windows get from the program around them. Tests pass recorders and extra player
 // options; the program passes the real desktop services.
@@ -25,6 +27,9 @@ struct AppServices
     RememberedState* remembered = nullptr; // volume and last stations between runs; none: forget
     QString recordFolder; // where recordings go; empty: the user's music folder, "Kelvane"
     net::NetworkEvents* network = nullptr; // the network is back, the machine woke; none: not told
+    History* history = nullptr;            // the stations played last; none: nothing is recorded
+    StationStore* stations = nullptr;      // the listener's stations; none: nothing can be kept
+    QString directoryUrl; // the open station directory; empty: the build's (directoryBaseUrl())
 };
 
 // The generic message of the player windows' handlers.
