@@ -1,7 +1,9 @@
 #include "app/Application.h"
 
 #include "app/PlaybackHub.h"
+#include "windows/DirectoryWindow.h"
 #include "windows/FadingForms.h"
+#include "windows/HistoryWindow.h"
 #include "windows/RadioWindow.h"
 #include "windows/TvWindow.h"
 #include "windows/VideoWindow.h"
@@ -35,6 +37,10 @@ void registerForms(FormRegistry& forms, const AppServices& services, PlaybackHub
     });
     forms.registerForm(QStringLiteral("frmTV"),
                        [services](FormRegistry& r) { return new VideoWindow(r, services); });
+    forms.registerForm(QStringLiteral("frmDirectory"),
+                       [services](FormRegistry& r) { return new DirectoryWindow(r, services); });
+    forms.registerForm(QStringLiteral("frmHistory"),
+                       [services](FormRegistry& r) { return new HistoryWindow(r, services); });
 }
 
 void startProgram(FormRegistry& forms)

@@ -8,6 +8,7 @@
 #include "platform/Shell.h"
 #include "platform/SingleInstance.h"
 #include "player/MediaPlayer.h"
+#include "stations/History.h"
 #include "stations/StationStore.h"
 #include "windows/RememberedState.h"
 #include "windows/StationDialogs.h"
@@ -60,6 +61,11 @@ int main(int argc, char** argv)
 
     kelvane::RememberedState remembered;
     services.remembered = &remembered;
+
+    // The stations played last, kept beside the lists.
+    kelvane::History history(services.programFolder);
+    history.load();
+    services.history = &history;
 
     // The listener's own stations and favourites, beside the lists; saved as they change.
     kelvane::StationStore stations(services.programFolder);

@@ -247,6 +247,7 @@ void CompactBar::contextMenuEvent(QContextMenuEvent* event)
     QMenu menu(this);
     menu.addAction(m_recording ? QStringLiteral("停止录音") : QStringLiteral("录音"), this,
                    &CompactBar::recordClicked);
+    menu.addAction(QStringLiteral("最近播放"), this, &CompactBar::historyClicked);
     menu.exec(event->globalPos());
     event->accept();
 }

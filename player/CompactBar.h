@@ -37,9 +37,10 @@ Q_SIGNALS:
     void muteClicked();
     void volumeChanged(int volume);
     void recordClicked();
+    void historyClicked();
 
 protected:
-    // One entry: start or stop recording.
+    // Start or stop recording; the stations played last.
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:

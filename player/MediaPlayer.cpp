@@ -63,6 +63,7 @@ MediaPlayer::MediaPlayer(const MediaPlayerSettings& settings, QWidget* parent)
         });
         connect(m_bar, &CompactBar::stopClicked, e, &PlayerEngine::stop);
         connect(m_bar, &CompactBar::recordClicked, this, &MediaPlayer::recordRequested);
+        connect(m_bar, &CompactBar::historyClicked, this, &MediaPlayer::historyRequested);
         connect(m_bar, &CompactBar::muteClicked, e, [e] { e->setMuted(!e->isMuted()); });
         connect(m_bar, &CompactBar::volumeChanged, e, &PlayerEngine::setVolume);
         updateBar();

@@ -95,6 +95,8 @@ Q_SIGNALS:
     void statusChanged();
     // The compact bar's menu asked to start or stop recording (the window decides where).
     void recordRequested();
+    // The compact bar's menu asked for the stations played last.
+    void historyRequested();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

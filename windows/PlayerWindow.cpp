@@ -4,11 +4,14 @@
 #include "listbox/StationListBox.h"
 #include "platform/MessageBox.h"
 #include "player/MediaPlayer.h"
+#include "stations/History.h"
 #include "windows/Artwork.h"
 #include "windows/LayoutBuilder.h"
 #include "windows/RememberedState.h"
 
+#include <QDateTime>
 #include <QPainter>
+#include <QShortcut>
 #include <QWindow>
 
 namespace kelvane {
@@ -92,7 +95,33 @@ void PlayerWindow::reportPlayed(MediaPlayer* player, const StationListBox* list,
                                               station->url.value_or(QString()));
     else if (m_services.remembered != nullptr && list->currentItem() != nullptr)
         m_services.remembered->setLastStation(listKey, list->currentItem()->text());
+    if (station != nullptr && station->url)
+        addToHistory(station->name, *station->url, listKey);
     Q_EMIT stationStarted(player);
+}
+
+void PlayerWindow::addToHistory(const QString& name, const QString& url, const QString& listKey)
+{
+    if (m_services.history == nullptr)
+        return;
+    const ListKind kind = listKey == u"tvstacionet" ? ListKind::Tv
+                          : listKey == u"tvadult"   ? ListKind::Tv2
+                                                    : ListKind::Radio;
+    m_services.history->add(Played{name, url, kind, QDateTime::currentDateTimeUtc()});
+}
+
+void PlayerWindow::offerHistory(MediaPlayer* player)
+{
+    const auto open = [this] {
+        silent([this] {
+            if (forms().isRegistered(QStringLiteral("frmHistory")))
+                forms().show(QStringLiteral("frmHistory"));
+        });
+    };
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+    connect(shortcut, &QShortcut::activated, this, open);
+    if (player != nullptr)
+        connect(player, &MediaPlayer::historyRequested, this, open);
 }
 
 void PlayerWindow::paintEvent(QPaintEvent*)

@@ -57,8 +57,13 @@ protected:
     // shows while filtered); with nothing selected the player is closed and StepFailed thrown.
     void playSelected(MediaPlayer* player, StationListBox* list, const QString& listKey);
 
-    // A station started from a list: remembered for the next run and announced.
+    // A station started from a list: remembered for the next run, added to the history and
+    // announced.
     void reportPlayed(MediaPlayer* player, const StationListBox* list, const QString& listKey);
+    // Adds a started station to the stations played last (listKey names its list).
+    void addToHistory(const QString& name, const QString& url, const QString& listKey);
+    // Ctrl+H, and "最近播放" in the player's compact bar when it has one, open the history window.
+    void offerHistory(MediaPlayer* player);
     // The player now plays that station of the list: a failure marks it grey with the reason,
     // until it plays. One player at a time, whichever of the window's lists it came from.
     void followStation(MediaPlayer* player, StationListBox* list, int station);

@@ -11,6 +11,8 @@
 #include "windows/RememberedState.h"
 #include "windows/StationActions.h"
 
+#include <QShortcut>
+
 namespace kelvane {
 
 namespace {
@@ -27,6 +29,9 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     if (services.remembered != nullptr)
         services.remembered->keepVolumeOf(*wmpr);
     attachRecording(*wmpr, services, *this);
+    offerHistory(wmpr);
+    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(find, &QShortcut::activated, this, &RadioWindow::openDirectory);
     rLista = ui.list(QStringLiteral("rLista"));
     playOnActivate(rLista, [this] { rLista_DblClick(); });
     if (services.stations != nullptr)
@@ -101,6 +106,27 @@ void RadioWindow::playNeighbour(int delta)
         PlayRadioStation();
     else if (rLista->selectNeighbour(delta))
         PlayRadioStation();
+}
+
+void RadioWindow::playAddress(const QString& name, const QString& url)
+{
+    guarded([this, &name, &url] {
+        wmpr->close();
+        wmpr->setStationName(name);
+        wmpr->setURL(url);
+        // Whatever failure follows is not a list row's.
+        followStation(wmpr, nullptr, -1);
+        addToHistory(name, url, kRadioListKey);
+        Q_EMIT stationStarted(wmpr);
+    });
+}
+
+void RadioWindow::openDirectory()
+{
+    silent([this] {
+        if (forms().isRegistered(QStringLiteral("frmDirectory")))
+            forms().show(QStringLiteral("frmDirectory"));
+    });
 }
 
 void RadioWindow::rLista_DblClick()

@@ -56,6 +56,11 @@ public:
     void FileDownloader_DowloadComplete();
 
     void playNeighbour(int delta) override;
+    // Plays a station that is not in the list (from the directory or the history) in the
+    // compact player; it goes to the history and is announced as any other.
+    void playAddress(const QString& name, const QString& url);
+    // Ctrl+F: the station directory, its search field ready.
+    void openDirectory();
 
     // The radio list's own stations and favourites; none without a station store.
     StationActions* stationActions() const { return m_stationActions; }

@@ -9,6 +9,7 @@ namespace net {
 class NetworkEvents;
 }
 
+class History;
 class MessageBox;
 class RememberedState;
 class Shell;
@@ -27,10 +28,12 @@ struct AppServices
     RememberedState* remembered = nullptr; // volume and last stations between runs; none: forget
     QString recordFolder; // where recordings go; empty: the user's music folder, "Kelvane"
     net::NetworkEvents* network = nullptr; // the network is back, the machine woke; none: not told
-    // The listener's own stations and favourites; none: the lists show their files only, with
-    // no menu.
+    History* history = nullptr;            // the stations played last; none: nothing is recorded
+    // The listener's own stations and favourites; none: nothing can be kept, and the lists show
+    // their files only, with no menu.
     StationStore* stations = nullptr;
     StationDialogs* dialogs = nullptr; // the lists' questions (add, edit, import, export)
+    QString directoryUrl; // the open station directory; empty: the build's (directoryBaseUrl())
 };
 
 // The generic message of the player windows' handlers.

@@ -63,6 +63,7 @@ TvWindow::TvWindow(FormRegistry& forms, const AppServices& services)
                               QStringLiteral("下载完毕: 请重新启动程序！"),
                               tLista},
         [this](const QString& error) { FileDownloader_DownloadErrors(error); });
+    offerHistory(nullptr);
     ui.applyTabOrder();
     // Last: it places the finished window at its docking position.
     QuandleXPTaskBar1 = ui.dockingBar(QStringLiteral("QuandleXPTaskBar1"));

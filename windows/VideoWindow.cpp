@@ -78,6 +78,15 @@ void VideoWindow::Timer1_Timer()
     layOut();
 }
 
+void VideoWindow::playStation(const QString& name, const QString& url)
+{
+    wmpt->close();
+    wmpt->setStationName(name);
+    wmpt->setURL(url);
+    // A running reveal keeps its count, as for a station from the list.
+    Timer1.setEnabled(true);
+}
+
 QString VideoWindow::noticeText() const
 {
     return m_notice->isVisible() ? m_notice->text() : QString();

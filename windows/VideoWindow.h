@@ -25,6 +25,9 @@ public:
     Timer Timer1;                // the reveal, set from the stored layout
 
     void Timer1_Timer();
+    // Plays a station by its address (the history plays one again): as a list would, with the
+    // picture revealed when the timer fires.
+    void playStation(const QString& name, const QString& url);
 
     // What the picture area says over the video: why the station failed, or that it ended or is
     // reconnecting; empty while it plays or connects.

@@ -1,8 +1,10 @@
 #include "windows/TvWindow.h"
 #include "app/tests/AppFixture.h"
 #include "button/SkinButton.h"
+#include "stations/History.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
+#include "windows/HistoryWindow.h"
 #include "windows/RadioWindow.h"
 #include "windows/VideoWindow.h"
 
@@ -313,4 +315,23 @@ TEST_F(TvWindowTest, TheVideoWindowsNoticeFollowsEveryTry)
     for (const char* attempt : {"(1/10)", "(2/10)"})
         EXPECT_TRUE(waitUntil([&] { return v->noticeText().contains(attempt); }, 20000))
             << attempt << " never shown; the notice reads " << v->noticeText().toStdString();
+}
+
+TEST_F(TvWindowTest, ATvStationFromTheHistoryPlaysAgainInTheVideoWindow)
+{
+    History history(folder.path());
+    services.history = &history;
+    forms.registerForm("frmHistory",
+                       [this](FormRegistry& r) { return new HistoryWindow(r, services); });
+    play(open(), 1);
+    ASSERT_EQ(history.entries().size(), 1);
+    EXPECT_EQ(history.entries().first().kind, ListKind::Tv);
+    forms.unload("frmTV");
+
+    auto* recent = dynamic_cast<HistoryWindow*>(forms.show("frmHistory"));
+    ASSERT_NE(recent, nullptr);
+    recent->replay(); // the most recent is selected
+    ASSERT_NE(video(), nullptr);
+    EXPECT_EQ(video()->wmpt->URL(), server.url("/tv2.ts"));
+    forms.unloadAll(); // before the history goes
 }
