@@ -63,15 +63,19 @@ int main(int argc, char** argv)
     services.remembered = &remembered;
 
     // The stations played last, kept beside the lists.
+    // Problems with the listener's files wait until the splash has handed over.
+    QStringList stationProblems;
+    const auto keepProblem = [&stationProblems](const QString& text) {
+        stationProblems.append(text);
+    };
     kelvane::History history(services.programFolder);
+    QObject::connect(&history, &kelvane::History::problem, &history, keepProblem);
     history.load();
     services.history = &history;
 
     // The listener's own stations and favourites, beside the lists; saved as they change.
     kelvane::StationStore stations(services.programFolder);
-    QStringList stationProblems;
-    QObject::connect(&stations, &kelvane::StationStore::problem, &stations,
-                     [&stationProblems](const QString& text) { stationProblems.append(text); });
+    QObject::connect(&stations, &kelvane::StationStore::problem, &stations, keepProblem);
     stations.load();
     services.stations = &stations;
     kelvane::QtStationDialogs dialogs;
@@ -113,6 +117,9 @@ int main(int argc, char** argv)
                      &kelvane::InstanceRequests::activate);
     QObject::disconnect(&stations, &kelvane::StationStore::problem, nullptr, nullptr);
     QObject::connect(&stations, &kelvane::StationStore::problem, &requests,
+                     &kelvane::InstanceRequests::tell);
+    QObject::disconnect(&history, &kelvane::History::problem, nullptr, nullptr);
+    QObject::connect(&history, &kelvane::History::problem, &requests,
                      &kelvane::InstanceRequests::tell);
     kelvane::startProgram(forms);
     for (const QString& problem : std::as_const(stationProblems))

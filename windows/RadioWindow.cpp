@@ -11,6 +11,7 @@
 #include "windows/RememberedState.h"
 #include "windows/StationActions.h"
 
+#include <QAction>
 #include <QShortcut>
 
 namespace kelvane {
@@ -34,8 +35,13 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     connect(find, &QShortcut::activated, this, &RadioWindow::openDirectory);
     rLista = ui.list(QStringLiteral("rLista"));
     playOnActivate(rLista, [this] { rLista_DblClick(); });
-    if (services.stations != nullptr)
+    if (services.stations != nullptr) {
         m_stationActions = new StationActions(*this, *rLista, ListKind::Radio, services);
+        // Finding new stations belongs where the stations are; the key stays the window's.
+        auto* directory = new QAction(QStringLiteral("电台目录…\tCtrl+F"), m_stationActions);
+        connect(directory, &QAction::triggered, this, &RadioWindow::openDirectory);
+        m_stationActions->addMenuAction(directory);
+    }
     Label1 = ui.label(QStringLiteral("Label1"));
     Label1->setCursor(Qt::PointingHandCursor);
     connect(Label1, &ClickLabel::Click, this, &RadioWindow::Label1_Click);

@@ -184,6 +184,9 @@ void StationActions::showMenu(const QPoint& at)
     menu->addSeparator();
     menu->addAction(importAction);
     menu->addAction(exportAction);
+    if (!m_extra.isEmpty())
+        menu->addSeparator();
+    menu->addActions(m_extra);
     menu->exec(m_box.viewport()->mapToGlobal(at));
     delete menu.data();
 }

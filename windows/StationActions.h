@@ -38,6 +38,8 @@ public:
     void importPlaylist();
     void importSources(const QStringList& sources);
     void exportPlaylist();
+    // An entry of the window's own at the menu's end (the directory, the history).
+    void addMenuAction(QAction* action) { m_extra.append(action); }
 
     QAction* starAction = nullptr;
     QAction* addAction = nullptr;
@@ -63,6 +65,7 @@ private:
     std::optional<Stations> m_server;
     bool m_changing = false; // this list's own change, already shown
     bool m_refillPending = false;
+    QList<QAction*> m_extra;
     bool m_showsOwn = false; // the box holds the listener's stations (a missing file keeps rows)
 };
 
