@@ -1,17 +1,25 @@
 #include "app/Application.h"
 #include "app/PlaybackHub.h"
+#include "app/Tray.h"
 #include "catalogue/ListFolder.h"
 #include "chrome/StartupPlatform.h"
 #include "net/NetworkWatch.h"
 #include "platform/MessageBox.h"
+#include "platform/Notifications.h"
 #include "platform/Shell.h"
 #include "player/MediaPlayer.h"
+#include "windows/DesktopToggles.h"
 #include "windows/RememberedState.h"
+#include "windows/SongNotices.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QTranslator>
 
 #include <clocale>
 #include <malloc.h>
@@ -30,6 +38,11 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("example.kelvane.Kelvane"));
+    // The interface is Chinese whatever the desktop's locale: Qt's own buttons and dialogs too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     kelvane::QtMessageBox messageBox;
     kelvane::DesktopShell shell;
@@ -47,6 +60,8 @@ int main(int argc, char** argv)
 
     kelvane::RememberedState remembered;
     services.remembered = &remembered;
+    kelvane::DesktopToggles toggles(&remembered);
+    services.toggles = &toggles;
 
     // Players waiting out an outage hear when the network is back or the machine woke. The
     // desktop is asked once the first window is up: its first answers block for a moment.
@@ -75,7 +90,24 @@ int main(int argc, char** argv)
                          [&mpris](kelvane::MediaPlayer* player) {
                              mpris.follow(player != nullptr ? player->engine() : nullptr);
                          });
-    kelvane::registerForms(forms, services, offered ? &hub : nullptr);
+
+    // The desktop's notifications: each new song when asked for, and where the window went.
+    kelvane::DBusNotifications notifications(QDBusConnection::sessionBus(),
+                                             QStringLiteral("example.kelvane.Kelvane"));
+    kelvane::SongNotices songs(notifications, toggles);
+    QObject::connect(&hub, &kelvane::PlaybackHub::playerChanged, &songs,
+                     &kelvane::SongNotices::follow);
+    // A tray only where the desktop has one; without, the program runs as it always did.
+    std::unique_ptr<kelvane::TrayIcon> tray;
+    if (kelvane::TrayIcon::isAvailable())
+        tray = std::make_unique<kelvane::TrayIcon>(hub, toggles);
+    // Said when the splash has handed over and the window has docked.
+    QObject::connect(&forms, &kelvane::FormRegistry::formUnloaded, &app, [&](const QString& name) {
+        if (name == u"frmSplash")
+            kelvane::tellWhereDocked(remembered, tray.get(), notifications);
+    });
+
+    kelvane::registerForms(forms, services, &hub);
     kelvane::startProgram(forms);
     return QApplication::exec();
 }

@@ -238,16 +238,7 @@ void CompactBar::setSongNotices(bool on)
 
 void CompactBar::addDesktopEntries(QMenu& menu)
 {
-    QMenu* sleep = menu.addMenu(QStringLiteral("定时停止"));
-    for (int minutes : {15, 30, 45, 60, 90})
-        sleep->addAction(QStringLiteral("%1 分钟").arg(minutes), this,
-                         [this, minutes] { Q_EMIT sleepRequested(minutes); });
-    sleep->addAction(QStringLiteral("自定义…"), this, [this] {
-        if (const int minutes = askSleepMinutes(this); minutes > 0)
-            Q_EMIT sleepRequested(minutes);
-    });
-    if (m_sleeping)
-        sleep->addAction(QStringLiteral("取消定时"), this, [this] { Q_EMIT sleepRequested(0); });
+    addSleepMenu(menu, m_sleeping, this, [this](int minutes) { Q_EMIT sleepRequested(minutes); });
     QAction* keep = menu.addAction(QStringLiteral("固定显示"));
     keep->setCheckable(true);
     keep->setChecked(m_keepInView);

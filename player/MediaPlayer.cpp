@@ -181,8 +181,10 @@ QString MediaPlayer::barText() const
 
 void MediaPlayer::contextMenuEvent(QContextMenuEvent* event)
 {
-    // The compact bar opens its own menu; the rest of the control (the video area) has none,
-    // and the event stops here rather than reaching the window behind.
+    // The compact bar opens its own menu; the video area's menu is its window's, asked for here
+    // rather than by the event reaching the window behind.
+    if (m_video != nullptr)
+        Q_EMIT videoMenuRequested(event->globalPos());
     event->accept();
 }
 

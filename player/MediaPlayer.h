@@ -115,6 +115,8 @@ Q_SIGNALS:
     void openRecordingsRequested();
     // The compact bar's menu is about to open: add entries to it here.
     void menuAboutToShow(QMenu* menu);
+    // A right click on the video area (the control without a bar): the window offers its menu.
+    void videoMenuRequested(const QPoint& globalPos);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -3,6 +3,7 @@
 #include "engine/PlayerEngine.h"
 
 #include <QInputDialog>
+#include <QMenu>
 
 namespace kelvane {
 
@@ -126,6 +127,45 @@ int askSleepMinutes(QWidget* parent)
         QInputDialog::getInt(parent, QStringLiteral("定时停止"), QStringLiteral("分钟后停止播放："),
                              120, 1, 1440, 5, &ok);
     return ok ? minutes : 0;
+}
+
+QMenu* addSleepMenu(QMenu& menu, bool running, QWidget* dialogParent,
+                    const std::function<void(int)>& choose)
+{
+    QMenu* sleep = menu.addMenu(QStringLiteral("定时停止"));
+    fillSleepMenu(*sleep, running, dialogParent, choose);
+    return sleep;
+}
+
+void fillSleepMenu(QMenu& menu, bool running, QWidget* dialogParent,
+                   const std::function<void(int)>& choose)
+{
+    QMenu* sleep = &menu;
+    for (int minutes : {15, 30, 45, 60, 90})
+        QObject::connect(sleep->addAction(QStringLiteral("%1 分钟").arg(minutes)),
+                         &QAction::triggered, sleep, [choose, minutes] { choose(minutes); });
+    QPointer<QWidget> parent(dialogParent);
+    QObject::connect(sleep->addAction(QStringLiteral("自定义…")), &QAction::triggered, sleep,
+                     [choose, parent] {
+                         if (const int minutes = askSleepMinutes(parent); minutes > 0)
+                             choose(minutes);
+                     });
+    if (running)
+        QObject::connect(sleep->addAction(QStringLiteral("取消定时")), &QAction::triggered, sleep,
+                         [choose] { choose(0); });
+}
+
+QMenu* addSleepMenu(QMenu& menu, SleepTimer& timer, QWidget* dialogParent)
+{
+    QPointer<SleepTimer> t(&timer);
+    return addSleepMenu(menu, timer.isRunning(), dialogParent, [t](int minutes) {
+        if (!t)
+            return;
+        if (minutes > 0)
+            t->start(minutes);
+        else
+            t->cancel();
+    });
 }
 
 } // namespace kelvane

@@ -5,6 +5,9 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
+
+class QMenu;
 class QWidget;
 
 namespace kelvane {
@@ -78,5 +81,14 @@ private:
 
 // Asks for a custom number of minutes; 0 when the listener cancels.
 int askSleepMinutes(QWidget* parent);
+// Adds "定时停止" to the menu: 15, 30, 45, 60, 90 minutes, a custom value, and "取消定时"
+// while the timer runs. Each choice calls choose with the minutes (0: cancel).
+QMenu* addSleepMenu(QMenu& menu, bool running, QWidget* dialogParent,
+                    const std::function<void(int)>& choose);
+// Fills a "定时停止" menu already made (a menu rebuilt each time it opens).
+void fillSleepMenu(QMenu& sleep, bool running, QWidget* dialogParent,
+                   const std::function<void(int)>& choose);
+// The same for a timer at hand.
+QMenu* addSleepMenu(QMenu& menu, SleepTimer& timer, QWidget* dialogParent);
 
 } // namespace kelvane

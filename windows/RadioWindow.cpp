@@ -26,6 +26,7 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     if (services.remembered != nullptr)
         services.remembered->keepVolumeOf(*wmpr);
     attachRecording(*wmpr, services, *this);
+    offerDesktopEntries(*wmpr);
     rLista = ui.list(QStringLiteral("rLista"));
     playOnActivate(rLista, [this] { rLista_DblClick(); });
     Label1 = ui.label(QStringLiteral("Label1"));

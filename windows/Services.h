@@ -9,6 +9,7 @@ namespace net {
 class NetworkEvents;
 }
 
+class DesktopToggles;
 class MessageBox;
 class RememberedState;
 class Shell;
@@ -25,6 +26,7 @@ struct AppServices
     RememberedState* remembered = nullptr; // volume and last stations between runs; none: forget
     QString recordFolder; // where recordings go; empty: the user's music folder, "Kelvane"
     net::NetworkEvents* network = nullptr; // the network is back, the machine woke; none: not told
+    DesktopToggles* toggles = nullptr;     // keep in view, song notices; none: both off
 };
 
 // The generic message of the player windows' handlers.
