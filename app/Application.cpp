@@ -6,6 +6,11 @@
 #include "windows/TvWindow.h"
 #include "windows/VideoWindow.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 namespace kelvane {
 
 namespace {
@@ -35,6 +40,18 @@ void registerForms(FormRegistry& forms, const AppServices& services, PlaybackHub
     });
     forms.registerForm(QStringLiteral("frmTV"),
                        [services](FormRegistry& r) { return new VideoWindow(r, services); });
+}
+
+QTranslator* installQtChinese()
+{
+    auto* texts = new QTranslator(QCoreApplication::instance());
+    if (!texts->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(texts)) {
+        delete texts;
+        return nullptr;
+    }
+    return texts;
 }
 
 void startProgram(FormRegistry& forms)

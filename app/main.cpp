@@ -15,11 +15,8 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDir>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QTranslator>
 
 #include <clocale>
 #include <malloc.h>
@@ -39,10 +36,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("example.kelvane.Kelvane"));
     // The interface is Chinese whatever the desktop's locale: Qt's own buttons and dialogs too.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    kelvane::installQtChinese();
 
     kelvane::QtMessageBox messageBox;
     kelvane::DesktopShell shell;
