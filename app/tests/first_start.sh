@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The real program against a real notification server (dunst on a private session bus, on a
 # display without a tray): the first start says once where the window docked, the second start
-# says nothing; with song notices on, the docked window's new song is one notice.
+# says nothing; with song notices on, the docked window's new song is one notice. With a tray
+# (a stand-in status notifier watcher) the first start's notice comes from the tray icon, and a
+# click on the icon brings the docked window into view.
 set -u
 exe=$1
 [ -n "${KELVANE_OWN_BUS:-}" ] || KELVANE_OWN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
@@ -87,5 +89,24 @@ playerctl -p kelvane play
 wait_for 30 count_is 1 "A" || fail "no song notice: $(dunstctl history)"
 count_is 1 "$notice" || fail "the second start said again where the window docked"
 ok "the second start says nothing; the docked window's song is one notice"
+quit
+
+# A new user on a desktop with a tray.
+export HOME="$work/home2" XDG_CONFIG_HOME="$work/home2/.config" XDG_DATA_HOME="$work/home2/.local/share"
+/usr/bin/python3 "$(dirname "$0")/tray_watcher.py" >"$work/watcher.log" 2>&1 &
+pids+=($!)
+wait_for 15 grep -q '^ready' "$work/watcher.log" || fail "the tray stand-in did not start"
+start
+wait_for 15 grep -q '^item ' "$work/watcher.log" || fail "no tray icon: $(cat "$work/watcher.log")"
+wait_for 15 count_is 2 "$notice" || fail "the tray said $(($(sent "$notice") - 1)) times where the window docked"
+ok "with a tray, the tray icon appears and says once where the window docked"
+read -r _ item path < <(grep '^item ' "$work/watcher.log")
+xdotool mousemove 640 1000
+dbus-send --session --type=method_call --dest="$item" "$path" \
+  org.kde.StatusNotifierItem.Activate int32:0 int32:0 || fail "the tray icon refused a click"
+win=$(radio_window)
+wait_for 5 bash -c "xdotool getwindowgeometry --shell $win | grep -q '^Y=0$'" ||
+  fail "a click on the tray icon did not bring the docked window into view"
+ok "a click on the tray icon shows the window"
 quit
 echo "$passed passed, 0 failed"
