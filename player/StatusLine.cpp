@@ -1,12 +1,16 @@
 #include "player/StatusLine.h"
 
 #include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
 
 namespace kelvane {
 
 namespace {
 const QColor kRecordDot(230, 40, 40);
 const QString kDot = QStringLiteral("●");
+// The sleep timer's mark. Few fonts have it: it is drawn, in the room of the dot.
+const QString kMoon = QStringLiteral("⏾");
 } // namespace
 
 StatusLine::StatusLine(QWidget* parent) : QWidget(parent)
@@ -49,6 +53,12 @@ QString StatusLine::subjectText() const
     return m_state.isEmpty() || m_subject.isEmpty() ? m_subject : kSeparator + m_subject;
 }
 
+int StatusLine::advance(const QString& text) const
+{
+    QString measured = text;
+    return fontMetrics().horizontalAdvance(measured.replace(kMoon, kDot));
+}
+
 QString StatusLine::text() const
 {
     return stateText() + subjectText();
@@ -56,7 +66,7 @@ QString StatusLine::text() const
 
 int StatusLine::stateWidth() const
 {
-    return fontMetrics().horizontalAdvance(stateText());
+    return advance(stateText());
 }
 
 bool StatusLine::stateFits() const
@@ -69,14 +79,14 @@ int StatusLine::scrollRange() const
     // A state too long for the line (a long reason with the recording, mute and the timer) is
     // not cut either: then the whole line scrolls, starting with the state.
     if (!stateFits())
-        return fontMetrics().horizontalAdvance(text()) - contentsRect().width();
+        return advance(text()) - contentsRect().width();
     const int room = contentsRect().width() - stateWidth();
-    return std::max(0, fontMetrics().horizontalAdvance(subjectText()) - room);
+    return std::max(0, advance(subjectText()) - room);
 }
 
 QSize StatusLine::sizeHint() const
 {
-    return {fontMetrics().horizontalAdvance(text()), fontMetrics().height()};
+    return {advance(text()), fontMetrics().height()};
 }
 
 QSize StatusLine::minimumSizeHint() const
@@ -96,6 +106,12 @@ void StatusLine::restartScroll()
 
 void StatusLine::step()
 {
+    // Docked, the line is off the screen: it waits there rather than move unseen.
+    if (const QScreen* where = screen();
+        where != nullptr && !where->geometry().contains(QRect(mapToGlobal(QPoint()), size()))) {
+        m_scroll.start(kRestMs);
+        return;
+    }
     const int range = scrollRange();
     if (range == 0) {
         m_offset = 0;
@@ -118,7 +134,7 @@ void StatusLine::paintEvent(QPaintEvent*)
     const bool fits = stateFits();
     int x = r.left() - (fits ? 0 : m_offset);
     auto draw = [&](const QString& text, const QColor& colour) {
-        const int w = fontMetrics().horizontalAdvance(text);
+        const int w = advance(text);
         p.setPen(colour);
         p.drawText(QRect(x, r.top(), w + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft, text);
         x += w;
@@ -127,7 +143,20 @@ void StatusLine::paintEvent(QPaintEvent*)
     for (int i = 0; i < m_state.size(); ++i) {
         if (i > 0)
             draw(kSeparator, pen);
-        if (m_state[i].startsWith(kDot)) {
+        if (m_state[i].startsWith(kMoon)) {
+            const int w = advance(kMoon);
+            const qreal d = std::min(w, fontMetrics().ascent()) * 0.8;
+            const QPointF c(x + w / 2.0, r.center().y() + 0.5);
+            QPainterPath moon;
+            moon.addEllipse(c, d / 2, d / 2);
+            QPainterPath bite;
+            bite.addEllipse(c + QPointF(d * 0.3, -d * 0.2), d / 2, d / 2);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.fillPath(moon.subtracted(bite), pen);
+            p.setRenderHint(QPainter::Antialiasing, false);
+            x += w;
+            draw(m_state[i].mid(kMoon.size()), pen);
+        } else if (m_state[i].startsWith(kDot)) {
             draw(kDot, kRecordDot);
             draw(m_state[i].mid(kDot.size()), pen);
         } else {

@@ -39,6 +39,7 @@ protected:
 private:
     QString stateText() const;
     bool stateFits() const;
+    int advance(const QString& text) const;
     QString subjectText() const;
     void restartScroll();
     void step();
