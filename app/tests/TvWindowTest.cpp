@@ -1,12 +1,15 @@
 #include "windows/TvWindow.h"
 #include "app/tests/AppFixture.h"
 #include "button/SkinButton.h"
+#include "player/SleepTimer.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
 #include "windows/RadioWindow.h"
 #include "windows/VideoWindow.h"
 
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QOpenGLWidget>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -313,4 +316,31 @@ TEST_F(TvWindowTest, TheVideoWindowsNoticeFollowsEveryTry)
     for (const char* attempt : {"(1/10)", "(2/10)"})
         EXPECT_TRUE(waitUntil([&] { return v->noticeText().contains(attempt); }, 20000))
             << attempt << " never shown; the notice reads " << v->noticeText().toStdString();
+}
+
+TEST_F(TvWindowTest, ARightClickOnThePictureOffersTheSleepTimer)
+{
+    play(open(), 0);
+    VideoWindow* v = video();
+    ASSERT_TRUE(waitUntil([&] { return v->wmpt->state() == State::Playing; }, 20000));
+    v->Timer1_Timer(); // the picture is revealed
+    QStringList offered;
+    QTimer::singleShot(0, v, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr)
+            return;
+        QMenu* sleep = menu->actions().value(0)->menu();
+        for (QAction* a : sleep->actions())
+            offered.append(a->text());
+        sleep->actions().value(0)->trigger();
+        menu->close();
+    });
+    QWidget* picture = v->wmpt->videoArea();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, picture->rect().center(),
+                            picture->mapToGlobal(picture->rect().center()));
+    QApplication::sendEvent(picture, &click);
+    EXPECT_EQ(offered,
+              QStringList({"15 分钟", "30 分钟", "45 分钟", "60 分钟", "90 分钟", "自定义…"}));
+    EXPECT_TRUE(v->wmpt->sleepTimer()->isRunning());
+    EXPECT_GT(v->wmpt->sleepTimer()->remainingMs(), 14 * 60'000);
 }
