@@ -7,6 +7,7 @@
 #include "tests/support/TestUtil.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -84,9 +85,9 @@ TEST_F(StatusLineTest, TheStateComesFirstAndTheStationAndTitleFollow)
         {[&] { clock.advance(79'000); }, nullptr,
          "正在播放 · 静音 · ⏾ 28:41 · 电台 · Song"},
         {[&] { player->startRecording(dir.path()); }, nullptr,
-         "正在播放 · ● 录音 00:00 · 静音 · ⏾ 28:41 · 电台 · Song"},
+         "正在播放 · ● 录音 00:0x · 静音 · ⏾ 28:41 · 电台 · Song"},
         {[&] { player->stopRecording(); }, nullptr,
-         "正在播放 · 录音已保存 00:00 · 静音 · ⏾ 28:41 · 电台 · Song"},
+         "正在播放 · 录音已保存 00:0x · 静音 · ⏾ 28:41 · 电台 · Song"},
         // Another station keeps the timer (the note of the recording goes after a while).
         {[&] { play("/gone"); },
          [&] {
@@ -106,8 +107,12 @@ TEST_F(StatusLineTest, TheStateComesFirstAndTheStationAndTitleFollow)
         if (row.ready) {
             ASSERT_TRUE(waitUntil(row.ready, 20000));
         }
-        EXPECT_TRUE(waitUntil([&] { return player->barText() == row.line; }, 5000))
-            << player->barText().toStdString();
+        // A slow machine may have recorded a second or two.
+        const auto shown = [&] {
+            return player->barText().replace(
+                QRegularExpression(QStringLiteral("(录音\\S* 00:0)\\d")), QStringLiteral("\\1x"));
+        };
+        EXPECT_TRUE(waitUntil([&] { return shown() == row.line; }, 5000)) << shown().toStdString();
     }
 }
 
