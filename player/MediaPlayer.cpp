@@ -94,6 +94,13 @@ MediaPlayer::MediaPlayer(const MediaPlayerSettings& settings, QWidget* parent)
 
 MediaPlayer::~MediaPlayer()
 {
+    shutdown();
+}
+
+void MediaPlayer::shutdown()
+{
+    // A fade in progress gives the volume back first, so the next run starts at the listener's.
+    m_sleep->cancel();
     // The surface's render context goes before the core it draws from.
     m_engine->shutdown();
 }

@@ -95,7 +95,7 @@ public:
     QString barText() const;
 
     // Ends playback and releases the player for good (the owning window is unloading).
-    void shutdown() { m_engine->shutdown(); }
+    void shutdown();
 
 Q_SIGNALS:
     // The engine's signals, passed on.

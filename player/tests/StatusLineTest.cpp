@@ -168,4 +168,12 @@ TEST_F(StatusLineTest, TheTimerFadesOverItsLastHalfMinuteThenStopsAndPutsTheVolu
     timer->cancel();
     EXPECT_EQ(player->volume(), 80);
     EXPECT_NE(player->state(), State::Stopped);
+
+    // The player ends in the fade (the program quits): the volume the listener had is kept.
+    timer->start(1);
+    clock.advance(45'000);
+    int last = -1;
+    QObject::connect(player.get(), &MediaPlayer::volumeChanged, [&](int v) { last = v; });
+    player->shutdown();
+    EXPECT_EQ(last, 80);
 }
