@@ -8,6 +8,11 @@
 #include "windows/TvWindow.h"
 #include "windows/VideoWindow.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 namespace kelvane {
 
 namespace {
@@ -41,6 +46,18 @@ void registerForms(FormRegistry& forms, const AppServices& services, PlaybackHub
                        [services](FormRegistry& r) { return new DirectoryWindow(r, services); });
     forms.registerForm(QStringLiteral("frmHistory"),
                        [services](FormRegistry& r) { return new HistoryWindow(r, services); });
+}
+
+QTranslator* installQtChinese()
+{
+    auto* texts = new QTranslator(QCoreApplication::instance());
+    if (!texts->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(texts)) {
+        delete texts;
+        return nullptr;
+    }
+    return texts;
 }
 
 void startProgram(FormRegistry& forms)

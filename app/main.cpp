@@ -1,22 +1,30 @@
 #include "app/Application.h"
 #include "app/InstanceRequests.h"
 #include "app/PlaybackHub.h"
+#include "app/Tray.h"
 #include "catalogue/ListFolder.h"
 #include "chrome/StartupPlatform.h"
 #include "net/NetworkWatch.h"
 #include "platform/MessageBox.h"
+#include "platform/Notifications.h"
 #include "platform/Shell.h"
 #include "platform/SingleInstance.h"
 #include "player/MediaPlayer.h"
 #include "stations/History.h"
 #include "stations/StationStore.h"
+#include "windows/DesktopToggles.h"
+#include "windows/HistoryWindow.h"
 #include "windows/RememberedState.h"
+#include "windows/SongNotices.h"
 #include "windows/StationDialogs.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDir>
+#include <QMenu>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <clocale>
 #include <malloc.h>
@@ -36,6 +44,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
     const QString appId = QStringLiteral("example.kelvane.Kelvane");
     QGuiApplication::setDesktopFileName(appId);
+    // The interface is Chinese whatever the desktop's locale: Qt's own buttons and dialogs too.
+    kelvane::installQtChinese();
 
     // Once per user: a later start hands its playlists (or, without any, a wish to see the
     // radio window) to the running program and ends.
@@ -61,6 +71,8 @@ int main(int argc, char** argv)
 
     kelvane::RememberedState remembered;
     services.remembered = &remembered;
+    kelvane::DesktopToggles toggles(&remembered);
+    services.toggles = &toggles;
 
     // The stations played last, kept beside the lists.
     // Problems with the listener's files wait until the splash has handed over.
@@ -108,8 +120,47 @@ int main(int argc, char** argv)
                          [&mpris](kelvane::MediaPlayer* player) {
                              mpris.follow(player != nullptr ? player->engine() : nullptr);
                          });
-    kelvane::registerForms(forms, services, offered ? &hub : nullptr);
 
+    // The desktop's notifications: each new song when asked for, and where the window went.
+    kelvane::DBusNotifications notifications(QDBusConnection::sessionBus(),
+                                             QStringLiteral("example.kelvane.Kelvane"));
+    kelvane::SongNotices songs(notifications, toggles);
+    QObject::connect(&hub, &kelvane::PlaybackHub::playerChanged, &songs,
+                     &kelvane::SongNotices::follow);
+    // A tray only where the desktop has one; without, the program runs as it always did.
+    std::unique_ptr<kelvane::TrayIcon> tray;
+    if (kelvane::TrayIcon::isAvailable())
+        tray = std::make_unique<kelvane::TrayIcon>(hub, toggles);
+    // Said when the splash has handed over and the window has docked.
+    QObject::connect(&forms, &kelvane::FormRegistry::formUnloaded, &app, [&](const QString& name) {
+        if (name == u"frmSplash")
+            kelvane::tellWhereDocked(remembered, tray.get(), notifications);
+    });
+
+    kelvane::registerForms(forms, services, &hub);
+    // The tray's 最近播放: the last stations, each played again as the history window would.
+    QMenu recentMenu(QStringLiteral("最近播放"));
+    if (tray != nullptr) {
+        QObject::connect(&recentMenu, &QMenu::aboutToShow, &recentMenu, [&] {
+            recentMenu.clear();
+            const QList<kelvane::Played> played = history.entries().mid(0, 10);
+            for (qsizetype i = 0; i < played.size(); ++i)
+                recentMenu.addAction(played.at(i).name, &recentMenu, [&forms, i] {
+                    auto* window = dynamic_cast<kelvane::HistoryWindow*>(
+                        forms.show(QStringLiteral("frmHistory")));
+                    if (window == nullptr || window->list()->topLevelItem(int(i)) == nullptr)
+                        return;
+                    window->list()->setCurrentItem(window->list()->topLevelItem(int(i)));
+                    window->replay();
+                    forms.unload(QStringLiteral("frmHistory"));
+                });
+            if (!played.isEmpty())
+                recentMenu.addSeparator();
+            recentMenu.addAction(QStringLiteral("全部…"), &recentMenu,
+                                 [&forms] { forms.show(QStringLiteral("frmHistory")); });
+        });
+        tray->setRecentMenu(&recentMenu);
+    }
     kelvane::InstanceRequests requests(forms, services);
     QObject::connect(&instance, &kelvane::SingleInstance::openRequested, &requests,
                      &kelvane::InstanceRequests::open);

@@ -138,6 +138,18 @@ void QuandleXPTaskBar::showInView(int holdMs)
     tmrExpand->setEnabled(false);
 }
 
+void QuandleXPTaskBar::setPinned(bool pinned)
+{
+    if (m_pinned == pinned)
+        return;
+    m_pinned = pinned;
+    // Slides in at once; unpinned, the next poll slides it away unless the pointer is over it.
+    if (pinned && !m_mouseOver) {
+        m_mouseOver = true;
+        tmrExpand->setEnabled(true);
+    }
+}
+
 std::optional<QPointF> QuandleXPTaskBar::restingPlace(const HostBox& box, bool shown) const
 {
     const float middleTop = (m_workTop + m_workBottom - box.height) / 2;
@@ -176,7 +188,8 @@ void QuandleXPTaskBar::tmrCheckMouseOver_Timer()
                       pointer.y() <= r.bottom;
     if (over)
         m_hold = QDeadlineTimer(); // visited: from now on it follows the pointer
-    const bool inside = over || !m_hold.hasExpired() || m_platform.hasOpenDialog(*m_host);
+    const bool inside =
+        over || m_pinned || !m_hold.hasExpired() || m_platform.hasOpenDialog(*m_host);
     if (inside != m_mouseOver) {
         m_mouseOver = inside;
         tmrExpand->setEnabled(true);

@@ -73,6 +73,11 @@ public:
     // hold it stays in view until the pointer has been over it, for at most holdMs (a window
     // brought into view from elsewhere).
     void showInView(int holdMs = 0);
+    // Pinned, the host stays in view whatever the pointer does, until unpinned ("固定显示").
+    void setPinned(bool pinned);
+    bool isPinned() const { return m_pinned; }
+    // The host is in view or sliding into view (not docked or docking).
+    bool isInView() const { return m_mouseOver; }
 
     // The pointer poll (every 200 ms once docked) and the slide step (every 25 ms while sliding).
     void tmrCheckMouseOver_Timer();
@@ -115,6 +120,7 @@ private:
     float m_workRight = 0;
     float m_workBottom = 0;
     bool m_mouseOver = false;
+    bool m_pinned = false;
     QDeadlineTimer m_hold; // in view until the pointer visits or this expires
 };
 

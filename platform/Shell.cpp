@@ -1,6 +1,7 @@
 #include "platform/Shell.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 
 namespace kelvane {
 
@@ -15,6 +16,13 @@ bool DesktopShell::openUrl(const QUrl& url)
     if (!isWebUrl(url))
         return false;
     return QDesktopServices::openUrl(url);
+}
+
+bool DesktopShell::openFolder(const QString& path)
+{
+    if (!QFileInfo(path).isDir())
+        return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace kelvane

@@ -1,9 +1,11 @@
 #include "player/CompactBar.h"
 
+#include "player/SleepTimer.h"
+#include "player/StatusLine.h"
+
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QSlider>
@@ -53,23 +55,6 @@ protected:
 
 private:
     bool m_playing = false;
-};
-
-// One line of text, elided to the width it has.
-class ElidedLabel : public QLabel
-{
-public:
-    using QLabel::QLabel;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(contentsRect(), Qt::AlignVCenter | Qt::AlignLeft,
-                   fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width()));
-    }
-    QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
 };
 
 // The bar is dark and only 16 px high, and auto-raise buttons draw no focus under some
@@ -214,8 +199,7 @@ CompactBar::CompactBar(int volume, QWidget* parent) : QWidget(parent)
     m_volume->setToolTip(QStringLiteral("音量"));
     m_volume->setFocusPolicy(Qt::TabFocus);
     row->addWidget(m_volume);
-    m_status = new ElidedLabel(bar);
-    m_status->setTextFormat(Qt::PlainText);
+    m_status = new StatusLine(bar);
     QFont small = m_status->font();
     small.setPixelSize(11);
     m_status->setFont(small);
@@ -238,8 +222,32 @@ void CompactBar::showFace(const Face& face)
         m_volume->setValue(face.volume);
     static_cast<VisualArea*>(m_visual)->setPlaying(face.playing);
     m_recording = face.recording;
-    m_status->setToolTip(face.status);
-    m_status->setText(face.status);
+    m_sleeping = face.sleeping;
+    m_status->setLine(face.state, face.subject);
+}
+
+void CompactBar::setKeepInView(bool on)
+{
+    m_keepInView = on;
+}
+
+void CompactBar::setSongNotices(bool on)
+{
+    m_songNotices = on;
+}
+
+void CompactBar::addDesktopEntries(QMenu& menu)
+{
+    addSleepMenu(menu, m_sleeping, this, [this](int minutes) { Q_EMIT sleepRequested(minutes); });
+    QAction* keep = menu.addAction(QStringLiteral("固定显示"));
+    keep->setCheckable(true);
+    keep->setChecked(m_keepInView);
+    connect(keep, &QAction::toggled, this, &CompactBar::keepInViewToggled);
+    QAction* notices = menu.addAction(QStringLiteral("歌曲通知"));
+    notices->setCheckable(true);
+    notices->setChecked(m_songNotices);
+    connect(notices, &QAction::toggled, this, &CompactBar::songNoticesToggled);
+    menu.addAction(QStringLiteral("打开录音文件夹"), this, &CompactBar::openRecordingsRequested);
 }
 
 void CompactBar::contextMenuEvent(QContextMenuEvent* event)
@@ -248,6 +256,9 @@ void CompactBar::contextMenuEvent(QContextMenuEvent* event)
     menu.addAction(m_recording ? QStringLiteral("停止录音") : QStringLiteral("录音"), this,
                    &CompactBar::recordClicked);
     menu.addAction(QStringLiteral("最近播放"), this, &CompactBar::historyClicked);
+    menu.addSeparator();
+    addDesktopEntries(menu);
+    Q_EMIT menuAboutToShow(&menu);
     menu.exec(event->globalPos());
     event->accept();
 }

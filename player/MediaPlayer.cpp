@@ -1,9 +1,11 @@
 #include "player/MediaPlayer.h"
 
 #include "player/CompactBar.h"
+#include "player/SleepTimer.h"
 #include "player/VideoSurface.h"
 
 #include <QContextMenuEvent>
+#include <QMenu>
 #include <QVBoxLayout>
 
 namespace kelvane {
@@ -46,6 +48,12 @@ MediaPlayer::MediaPlayer(const MediaPlayerSettings& settings, QWidget* parent)
     connect(e, &PlayerEngine::statusChanged, this, &MediaPlayer::updateBar);
     connect(e, &PlayerEngine::volumeChanged, this, &MediaPlayer::updateBar);
     connect(e, &PlayerEngine::mutedChanged, this, &MediaPlayer::updateBar);
+    connect(e, &PlayerEngine::recordingChanged, this, [this](bool on) {
+        if (on)
+            m_recordClock.start();
+    });
+    m_sleep = new SleepTimer(e, settings.sleepClock, this);
+    connect(m_sleep, &SleepTimer::changed, this, &MediaPlayer::updateBar);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -66,6 +74,17 @@ MediaPlayer::MediaPlayer(const MediaPlayerSettings& settings, QWidget* parent)
         connect(m_bar, &CompactBar::historyClicked, this, &MediaPlayer::historyRequested);
         connect(m_bar, &CompactBar::muteClicked, e, [e] { e->setMuted(!e->isMuted()); });
         connect(m_bar, &CompactBar::volumeChanged, e, &PlayerEngine::setVolume);
+        connect(m_bar, &CompactBar::sleepRequested, this, [this](int minutes) {
+            if (minutes > 0)
+                m_sleep->start(minutes);
+            else
+                m_sleep->cancel();
+        });
+        connect(m_bar, &CompactBar::keepInViewToggled, this, &MediaPlayer::keepInViewToggled);
+        connect(m_bar, &CompactBar::songNoticesToggled, this, &MediaPlayer::songNoticesToggled);
+        connect(m_bar, &CompactBar::openRecordingsRequested, this,
+                &MediaPlayer::openRecordingsRequested);
+        connect(m_bar, &CompactBar::menuAboutToShow, this, &MediaPlayer::menuAboutToShow);
         updateBar();
     } else {
         m_video = new VideoSurface(e->session(), this);
@@ -76,6 +95,13 @@ MediaPlayer::MediaPlayer(const MediaPlayerSettings& settings, QWidget* parent)
 
 MediaPlayer::~MediaPlayer()
 {
+    shutdown();
+}
+
+void MediaPlayer::shutdown()
+{
+    // A fade in progress gives the volume back first, so the next run starts at the listener's.
+    m_sleep->cancel();
     // The surface's render context goes before the core it draws from.
     m_engine->shutdown();
 }
@@ -106,15 +132,67 @@ void MediaPlayer::updateBar()
     face.playing = shown == State::Playing;
     face.muted = m_engine->isMuted();
     face.volume = m_engine->volume();
-    face.status = m_engine->statusLine(shown);
     face.recording = m_engine->isRecording();
+    face.sleeping = m_sleep->isRunning();
+
+    // The state first: it is what the listener needs and it is never cut.
+    QString words =
+        shown == m_engine->state() ? m_engine->stateText() : QStringLiteral("正在连接…");
+    QString title;
+    if (shown == State::Playing || shown == State::Paused) {
+        const qsizetype colon = words.indexOf(QStringLiteral(": "));
+        if (colon >= 0) {
+            title = words.mid(colon + 2);
+            words.truncate(colon);
+        }
+    }
+    face.state.append(words);
+    if (face.recording) {
+        const qint64 s = m_recordClock.isValid() ? m_recordClock.elapsed() / 1000 : 0;
+        face.state.append(QStringLiteral("● 录音 %1:%2")
+                              .arg(s / 60, 2, 10, QLatin1Char('0'))
+                              .arg(s % 60, 2, 10, QLatin1Char('0')));
+    } else if (const qsizetype saved = m_engine->statusText().indexOf(QStringLiteral("录音已保存"));
+               saved >= 0) {
+        face.state.append(m_engine->statusText().mid(saved));
+    }
+    if (face.muted)
+        face.state.append(QStringLiteral("静音"));
+    if (m_sleep->isRunning())
+        face.state.append(m_sleep->text());
+    // Then what plays: the station and the title.
+    QStringList subject;
+    if (!m_engine->stationName().isEmpty())
+        subject.append(m_engine->stationName());
+    if (!title.isEmpty() && title != m_engine->stationName())
+        subject.append(title);
+    face.subject = subject.join(QStringLiteral(" · "));
     m_bar->showFace(face);
+}
+
+void MediaPlayer::setKeepInView(bool on)
+{
+    if (m_bar != nullptr)
+        m_bar->setKeepInView(on);
+}
+
+void MediaPlayer::setSongNotices(bool on)
+{
+    if (m_bar != nullptr)
+        m_bar->setSongNotices(on);
+}
+
+QString MediaPlayer::barText() const
+{
+    return m_bar != nullptr ? m_bar->statusText() : QString();
 }
 
 void MediaPlayer::contextMenuEvent(QContextMenuEvent* event)
 {
-    // The compact bar opens its own menu; the rest of the control (the video area) has none,
-    // and the event stops here rather than reaching the window behind.
+    // The compact bar opens its own menu; the video area's menu is its window's, asked for here
+    // rather than by the event reaching the window behind.
+    if (m_video != nullptr)
+        Q_EMIT videoMenuRequested(event->globalPos());
     event->accept();
 }
 

@@ -8,9 +8,13 @@
 #include <QTimer>
 #include <QWidget>
 
+class QMenu;
+
 namespace kelvane {
 
 class CompactBar;
+class SleepClock;
+class SleepTimer;
 class VideoSurface;
 
 // The design-time settings of a player; all other settings are the player's defaults.
@@ -25,6 +29,8 @@ struct MediaPlayerSettings
     bool stretchToFit = false;
     // Extra libmpv options, name=value (tests: ao=null, vo=null).
     QStringList extraOptions;
+    // The sleep timer's clock; none: the machine's steady clock.
+    SleepClock* sleepClock = nullptr;
 };
 
 // The embedded media player the windows place: the design's control, with close(), URL and its
@@ -80,8 +86,16 @@ public:
     bool isRecording() const { return m_engine->isRecording(); }
     QString recordingPath() const { return m_engine->recordingPath(); }
 
+    // The sleep timer ("定时停止") of this player; the compact bar shows it and offers it.
+    SleepTimer* sleepTimer() const { return m_sleep; }
+    // The desktop toggles the compact bar's menu shows checked.
+    void setKeepInView(bool on);
+    void setSongNotices(bool on);
+    // The compact bar's status line as shown (state first); empty without a bar.
+    QString barText() const;
+
     // Ends playback and releases the player for good (the owning window is unloading).
-    void shutdown() { m_engine->shutdown(); }
+    void shutdown();
 
 Q_SIGNALS:
     // The engine's signals, passed on.
@@ -97,6 +111,14 @@ Q_SIGNALS:
     void recordRequested();
     // The compact bar's menu asked for the stations played last.
     void historyRequested();
+    // The compact bar's desktop entries; the window or the program decides.
+    void keepInViewToggled(bool on);
+    void songNoticesToggled(bool on);
+    void openRecordingsRequested();
+    // The compact bar's menu is about to open: add entries to it here.
+    void menuAboutToShow(QMenu* menu);
+    // A right click on the video area (the control without a bar): the window offers its menu.
+    void videoMenuRequested(const QPoint& globalPos);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -110,6 +132,8 @@ private:
     // bar keeps it up a moment, so every try is seen.
     QElapsedTimer m_tryClock;
     QTimer m_faceTimer;
+    QElapsedTimer m_recordClock; // the recording's time in the status line
+    SleepTimer* m_sleep = nullptr;
 
     CompactBar* m_bar = nullptr;     // "mini"
     VideoSurface* m_video = nullptr; // "none"

@@ -6,6 +6,7 @@
 #include "player/MediaPlayer.h"
 #include "stations/History.h"
 #include "windows/Artwork.h"
+#include "windows/DesktopToggles.h"
 #include "windows/LayoutBuilder.h"
 #include "windows/RememberedState.h"
 
@@ -23,6 +24,28 @@ PlayerWindow::PlayerWindow(const QString& name, FormRegistry& forms, const AppSe
     // Borderless and out of the taskbar; the docking bar adds "on top" and places the window.
     LayoutBuilder(this, m_layout, services).applyWindowSettings();
     setAttribute(Qt::WA_OpaquePaintEvent);
+    if (services.toggles != nullptr)
+        connect(services.toggles, &DesktopToggles::keepInViewChanged, this,
+                &PlayerWindow::setKeepInView);
+}
+
+void PlayerWindow::setKeepInView(bool on)
+{
+    if (auto* bar = findChild<QuandleXPTaskBar*>())
+        bar->setPinned(on);
+}
+
+void PlayerWindow::offerDesktopEntries(MediaPlayer& player)
+{
+    DesktopToggles* toggles = m_services.toggles;
+    if (toggles == nullptr)
+        return;
+    player.setKeepInView(toggles->keepInView());
+    player.setSongNotices(toggles->songNotices());
+    connect(toggles, &DesktopToggles::keepInViewChanged, &player, &MediaPlayer::setKeepInView);
+    connect(toggles, &DesktopToggles::songNoticesChanged, &player, &MediaPlayer::setSongNotices);
+    connect(&player, &MediaPlayer::keepInViewToggled, toggles, &DesktopToggles::setKeepInView);
+    connect(&player, &MediaPlayer::songNoticesToggled, toggles, &DesktopToggles::setSongNotices);
 }
 
 void PlayerWindow::guarded(const std::function<void()>& steps)
@@ -89,12 +112,21 @@ void PlayerWindow::playSelected(MediaPlayer* player, StationListBox* list, const
 void PlayerWindow::reportPlayed(MediaPlayer* player, const StationListBox* list,
                                 const QString& listKey)
 {
+    // Remembered once it plays: a station that never answered is not the one to offer next time.
+    disconnect(m_remember);
     const ListedStation* station = list->station(list->selectedPosition());
-    if (m_services.remembered != nullptr && list->currentItem() != nullptr && station != nullptr)
-        m_services.remembered->setLastStation(listKey, station->name,
-                                              station->url.value_or(QString()));
-    else if (m_services.remembered != nullptr && list->currentItem() != nullptr)
-        m_services.remembered->setLastStation(listKey, list->currentItem()->text());
+    if (m_services.remembered != nullptr && list->currentItem() != nullptr) {
+        RememberedState* remembered = m_services.remembered;
+        const QString name = station != nullptr ? station->name : list->currentItem()->text();
+        const QString url = station != nullptr ? station->url.value_or(QString()) : QString();
+        m_remember = connect(player, &MediaPlayer::stateChanged, this,
+                             [this, remembered, listKey, name, url](MediaPlayer::State state) {
+                                 if (state != MediaPlayer::State::Playing)
+                                     return;
+                                 remembered->setLastStation(listKey, name, url);
+                                 disconnect(m_remember);
+                             });
+    }
     if (station != nullptr && station->url)
         addToHistory(station->name, *station->url, listKey);
     Q_EMIT stationStarted(player);
@@ -134,6 +166,8 @@ void PlayerWindow::paintEvent(QPaintEvent*)
 void PlayerWindow::showEvent(QShowEvent* event)
 {
     Form::showEvent(event);
+    if (m_services.toggles != nullptr)
+        setKeepInView(m_services.toggles->keepInView());
     // Every click in the window passes its native window first, whichever control it lands on.
     // Changing the window's flags may have made a new one.
     if (QWindow* native = windowHandle()) {

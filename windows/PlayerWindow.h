@@ -36,6 +36,8 @@ public:
     // Puts the docked window in view at once, as the pointer would have; it docks again when the
     // pointer is not over it. With a hold it waits for the pointer's visit, at most holdMs.
     void showInView(int holdMs = 0);
+    // Kept in view whatever the pointer does ("固定显示"), or docked as usual.
+    void setKeepInView(bool on);
     // Plays the station delta rows from the selected one in the list that played last, round
     // the ends; 0 plays the selected one (the first when none is).
     virtual void playNeighbour(int delta) { Q_UNUSED(delta); }
@@ -67,6 +69,9 @@ protected:
     // The player now plays that station of the list: a failure marks it grey with the reason,
     // until it plays. One player at a time, whichever of the window's lists it came from.
     void followStation(MediaPlayer* player, StationListBox* list, int station);
+    // The compact bar's desktop entries: keep in view and song notices follow the shared
+    // toggles both ways.
+    void offerDesktopEntries(MediaPlayer& player);
 
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -77,6 +82,7 @@ private:
     const WindowLayout& m_layout;
     QPixmap m_picture;
     QMetaObject::Connection m_followed; // the player whose failure marks a station
+    QMetaObject::Connection m_remember; // the station remembered once it has played
 };
 
 } // namespace kelvane

@@ -33,6 +33,7 @@ RadioWindow::RadioWindow(FormRegistry& forms, const AppServices& services)
     offerHistory(wmpr);
     auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
     connect(find, &QShortcut::activated, this, &RadioWindow::openDirectory);
+    offerDesktopEntries(*wmpr);
     rLista = ui.list(QStringLiteral("rLista"));
     playOnActivate(rLista, [this] { rLista_DblClick(); });
     if (services.stations != nullptr) {

@@ -2,6 +2,7 @@
 
 #include "catalogue/ListFolder.h"
 #include "platform/MessageBox.h"
+#include "platform/Shell.h"
 #include "player/MediaPlayer.h"
 #include "windows/Services.h"
 
@@ -33,8 +34,19 @@ QString recordFolder(const AppServices& services)
 
 } // namespace
 
+bool openRecordingFolder(const AppServices& services)
+{
+    // Made first: before the first recording the folder does not exist yet.
+    const QString folder = recordFolder(services);
+    if (!QDir().mkpath(folder) || services.shell == nullptr)
+        return false;
+    return services.shell->openFolder(folder);
+}
+
 void attachRecording(MediaPlayer& player, const AppServices& services, QWidget& window)
 {
+    QObject::connect(&player, &MediaPlayer::openRecordingsRequested, &player,
+                     [services] { openRecordingFolder(services); });
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), &window);
     QObject::connect(shortcut, &QShortcut::activated, &player,
                      [&player, services, &window] { toggleRecording(player, services, window); });

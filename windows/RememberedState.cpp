@@ -13,6 +13,9 @@ namespace {
 
 const QString kVolume = QStringLiteral("player/volume");
 const QString kMuted = QStringLiteral("player/muted");
+const QString kKeepInView = QStringLiteral("desktop/keepInView");
+const QString kSongNotices = QStringLiteral("desktop/songNotices");
+const QString kToldWhereDocked = QStringLiteral("desktop/toldWhereDocked");
 QString stationKey(const QString& list)
 {
     return QStringLiteral("stations/") + list;
@@ -31,6 +34,32 @@ RememberedState::RememberedState(const QString& filePath)
                                     : std::make_unique<QSettings>(filePath, QSettings::IniFormat))
 {
     // A damaged file reads as empty: the defaults hold and the next write replaces it.
+    m_firstStart = m_settings->allKeys().isEmpty();
+}
+
+bool RememberedState::keepInView() const
+{
+    return m_settings->value(kKeepInView).toString() == u"true";
+}
+
+bool RememberedState::songNotices() const
+{
+    return m_settings->value(kSongNotices).toString() == u"true";
+}
+
+void RememberedState::setKeepInView(bool on)
+{
+    m_settings->setValue(kKeepInView, on ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+void RememberedState::setSongNotices(bool on)
+{
+    m_settings->setValue(kSongNotices, on ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+void RememberedState::setToldWhereDocked()
+{
+    m_settings->setValue(kToldWhereDocked, QStringLiteral("true"));
 }
 
 RememberedState::~RememberedState() = default;

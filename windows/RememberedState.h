@@ -26,6 +26,16 @@ public:
     // The station's name as listed; empty when none was played from that list.
     QString lastStation(const QString& list) const;
 
+    // Nothing was remembered when the program started: the user's first start.
+    bool isFirstStart() const { return m_firstStart; }
+    // "固定显示" and "歌曲通知", both off until turned on.
+    bool keepInView() const;
+    bool songNotices() const;
+    void setKeepInView(bool on);
+    void setSongNotices(bool on);
+    // The first start's notice was given: the next start is not a first one.
+    void setToldWhereDocked();
+
     void setVolume(int volume);
     void setMuted(bool muted);
     // The station by its name as listed and its address (which tells apart stations of one name).
@@ -41,6 +51,7 @@ public:
 
 private:
     std::unique_ptr<QSettings> m_settings;
+    bool m_firstStart = false;
 };
 
 } // namespace kelvane

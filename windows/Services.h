@@ -10,6 +10,7 @@ class NetworkEvents;
 }
 
 class History;
+class DesktopToggles;
 class MessageBox;
 class RememberedState;
 class Shell;
@@ -34,6 +35,7 @@ struct AppServices
     StationStore* stations = nullptr;
     StationDialogs* dialogs = nullptr; // the lists' questions (add, edit, import, export)
     QString directoryUrl; // the open station directory; empty: the build's (directoryBaseUrl())
+    DesktopToggles* toggles = nullptr; // keep in view, song notices; none: both off
 };
 
 // The generic message of the player windows' handlers.

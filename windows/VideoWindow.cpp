@@ -1,13 +1,16 @@
 #include "windows/VideoWindow.h"
 
+#include "player/SleepTimer.h"
 #include "windows/Artwork.h"
 #include "windows/Controls.h"
 #include "windows/LayoutBuilder.h"
 #include "windows/Recording.h"
 #include "windows/RememberedState.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 
 namespace kelvane {
@@ -64,6 +67,7 @@ VideoWindow::VideoWindow(FormRegistry& forms, const AppServices& services)
     m_noteTimer.setSingleShot(true);
     connect(&m_noteTimer, &QTimer::timeout, m_note, &QLabel::hide);
     connect(wmpt, &MediaPlayer::stateChanged, this, &VideoWindow::playerStateChanged);
+    connect(wmpt, &MediaPlayer::videoMenuRequested, this, &VideoWindow::showMenu);
     // Every new try and wait reads differently without a change of state ("(2/10)", "(3/10)"...).
     connect(wmpt, &MediaPlayer::statusChanged, this, [this] { playerStateChanged(wmpt->state()); });
     // The keys reach the window whichever part of the player had the focus.
@@ -167,13 +171,30 @@ void VideoWindow::toggleFullScreen()
     if (isFullScreen()) {
         showNormal();
         setFixedSize(m_normalSize);
+        // Back at its place with its frame: left alone, some window managers put the window's
+        // client area at 0,0 and its title bar above the screen.
+        restoreGeometry(m_normalGeometry);
     } else {
+        m_normalGeometry = saveGeometry();
         // The window is fixed in size: let it grow first.
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         showFullScreen();
     }
     layOut();
+}
+
+void VideoWindow::contextMenuEvent(QContextMenuEvent* event)
+{
+    showMenu(event->globalPos());
+    event->accept();
+}
+
+void VideoWindow::showMenu(const QPoint& globalPos)
+{
+    QMenu menu(this);
+    addSleepMenu(menu, *wmpt->sleepTimer(), this);
+    menu.exec(globalPos);
 }
 
 void VideoWindow::resizeEvent(QResizeEvent* event)

@@ -35,6 +35,8 @@ public:
     // The short note of the last key (volume, mute, pause); empty once it has faded.
     QString noteText() const;
     void toggleFullScreen();
+    // The right-click menu: the sleep timer.
+    void showMenu(const QPoint& globalPos);
 
 protected:
     void Form_Unload() override;
@@ -43,6 +45,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void playerStateChanged(MediaPlayer::State state);
@@ -51,6 +54,7 @@ private:
 
     QPixmap m_picture;
     QSize m_normalSize;
+    QByteArray m_normalGeometry; // place, size and frame before full screen
     QRect m_playerRect;
     QLabel* m_notice = nullptr;
     QLabel* m_note = nullptr;

@@ -11,8 +11,11 @@
 #include "windows/RadioWindow.h"
 #include "windows/TvWindow.h"
 
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QTranslator>
 
 using namespace kelvane;
 using namespace kelvane::test;
@@ -240,4 +243,13 @@ TEST_F(LayoutTest, EachWindowShowsItsPictureAtItsOwnSize)
         forms.unload(QString::fromLatin1(w.form));
         flushEvents();
     }
+}
+
+TEST(QtTexts, StandardButtonsSpeakChinese)
+{
+    const std::unique_ptr<QTranslator> texts(kelvane::installQtChinese());
+    ASSERT_NE(texts, nullptr) << "qt6-translations-l10n (scripts/setup adds it)";
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
 }

@@ -5,6 +5,7 @@
 #include "tests/support/MediaFixtures.h"
 #include "windows/Controls.h"
 #include "windows/Recording.h"
+#include "windows/RememberedState.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -313,4 +314,26 @@ TEST_F(RadioWindowTest, ADoubleClickOnTheListsEmptyPartWithNothingSelectedShowsT
     QTest::mouseDClick(w->rLista->viewport(), Qt::LeftButton, {}, below);
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].text, kGenericErrorText);
+}
+
+TEST_F(RadioWindowTest, TheStationRememberedIsOneThatPlayedAndTheBarOpensTheRecordingsFolder)
+{
+    RememberedState remembered(folder.filePath("Kelvane.conf"));
+    services.remembered = &remembered;
+    forms.registerForm("frmMain", [this](FormRegistry& r) { return new RadioWindow(r, services); });
+    serveStation("/live");
+    writeList("fmstacionet.dat",
+              "Good==>" + server.url("/live") + "\r\nDead==>http://127.0.0.1:9/x\r\n");
+    auto* w = open();
+    for (int row : {0, 1}) {
+        select(w, row);
+        w->rLista_DblClick();
+        const State end = row == 0 ? State::Playing : State::Failed;
+        ASSERT_TRUE(waitUntil([&] { return w->wmpr->state() == end; }, 20000));
+    }
+    EXPECT_EQ(remembered.lastStation("fmstacionet"), QStringLiteral("Good"));
+
+    Q_EMIT w->wmpr->openRecordingsRequested(); // "打开录音文件夹"
+    EXPECT_EQ(shell.folders, QStringList{services.recordFolder});
+    EXPECT_TRUE(QFileInfo(services.recordFolder).isDir());
 }

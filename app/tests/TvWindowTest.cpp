@@ -1,6 +1,7 @@
 #include "windows/TvWindow.h"
 #include "app/tests/AppFixture.h"
 #include "button/SkinButton.h"
+#include "player/SleepTimer.h"
 #include "stations/History.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
@@ -8,7 +9,9 @@
 #include "windows/RadioWindow.h"
 #include "windows/VideoWindow.h"
 
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QOpenGLWidget>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -334,4 +337,31 @@ TEST_F(TvWindowTest, ATvStationFromTheHistoryPlaysAgainInTheVideoWindow)
     ASSERT_NE(video(), nullptr);
     EXPECT_EQ(video()->wmpt->URL(), server.url("/tv2.ts"));
     forms.unloadAll(); // before the history goes
+}
+
+TEST_F(TvWindowTest, ARightClickOnThePictureOffersTheSleepTimer)
+{
+    play(open(), 0);
+    VideoWindow* v = video();
+    ASSERT_TRUE(waitUntil([&] { return v->wmpt->state() == State::Playing; }, 20000));
+    v->Timer1_Timer(); // the picture is revealed
+    QStringList offered;
+    QTimer::singleShot(0, v, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr)
+            return;
+        QMenu* sleep = menu->actions().value(0)->menu();
+        for (QAction* a : sleep->actions())
+            offered.append(a->text());
+        sleep->actions().value(0)->trigger();
+        menu->close();
+    });
+    QWidget* picture = v->wmpt->videoArea();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, picture->rect().center(),
+                            picture->mapToGlobal(picture->rect().center()));
+    QApplication::sendEvent(picture, &click);
+    EXPECT_EQ(offered,
+              QStringList({"15 分钟", "30 分钟", "45 分钟", "60 分钟", "90 分钟", "自定义…"}));
+    EXPECT_TRUE(v->wmpt->sleepTimer()->isRunning());
+    EXPECT_GT(v->wmpt->sleepTimer()->remainingMs(), 14 * 60'000);
 }

@@ -347,6 +347,24 @@ TEST_F(DockingTest, AnOpenDialogHoldsTheHostInViewWhereverThePointerIs)
     EXPECT_EQ(desktop.position(), QPoint(464, -309));
 }
 
+TEST_F(DockingTest, APinnedHostSlidesInAndStaysWhereverThePointerIsUntilUnpinned)
+{
+    dock(3);
+    pointAt(10, 900);
+    bar->setPinned(true);
+    slideToEnd();
+    EXPECT_EQ(desktop.position(), QPoint(464, 0));
+    EXPECT_TRUE(bar->isInView());
+    pointAt(10, 900);
+    EXPECT_FALSE(bar->tmrExpand->Enabled());
+
+    bar->setPinned(false);
+    pointAt(10, 900);
+    slideToEnd();
+    EXPECT_EQ(desktop.position(), QPoint(464, -309));
+    EXPECT_FALSE(bar->isInView());
+}
+
 TEST_F(DockingTest, LeavingHalfwayReversesTheSlideAtTheNextStep)
 {
     dock(3);

@@ -4,6 +4,7 @@
 #include "platform/Shell.h"
 
 #include <QList>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -41,7 +42,13 @@ public:
         opened.append(url);
         return result;
     }
+    bool openFolder(const QString& path) override
+    {
+        folders.append(path);
+        return result;
+    }
     QList<QUrl> opened;
+    QStringList folders;
     bool result = true;
 };
 
