@@ -408,37 +408,61 @@ QString oneLine(QString text)
     return text.trimmed();
 }
 
-void appendAttribute(QString& out, QLatin1StringView key, const QString& raw)
+// Bytes in UTF-8; a surrogate pair's two units make its four bytes.
+qsizetype utf8Size(const QString& text)
+{
+    qsizetype bytes = 0;
+    for (const QChar c : text)
+        bytes += c.unicode() < 0x80 ? 1 : c.unicode() < 0x800 || c.isSurrogate() ? 2 : 3;
+    return bytes;
+}
+
+void appendAttribute(QByteArray& out, const char* key, const QString& raw)
 {
     QString value = raw; // quoted, so spaces at either end stay
     value.replace(u'\r', u' ').replace(u'\n', u' ');
     if (value.isEmpty())
         return;
-    QChar quote = u'"';
+    char quote = '"';
     if (value.contains(u'"')) {
         if (value.contains(u'\''))
             value.replace(u'"', u'\'');
         else
-            quote = u'\'';
+            quote = '\'';
     }
-    out += u' ' + key + u'=' + quote + value + quote;
+    out += ' ';
+    out += key;
+    out += '=';
+    out += quote;
+    out += value.toUtf8();
+    out += quote;
 }
 
 } // namespace
 
+// Written as UTF-8 straight away: a whole list as UTF-16 first would cost twice its size again
+// on the saving thread.
 QByteArray writePlaylist(const QList<PlaylistEntry>& entries)
 {
-    QString out = QStringLiteral("#EXTM3U\n");
-    out.reserve(entries.size() * 160);
+    QByteArray out("#EXTM3U\n");
+    qsizetype size = out.size();
+    for (const PlaylistEntry& entry : entries)
+        size += 64 + utf8Size(entry.tvgId) + utf8Size(entry.tvgName) + utf8Size(entry.logo) +
+                utf8Size(entry.group) + utf8Size(entry.name) + utf8Size(entry.url);
+    out.reserve(size); // the fixed text of an entry takes under 64 bytes
     for (const PlaylistEntry& entry : entries) {
-        out += u"#EXTINF:-1";
-        appendAttribute(out, QLatin1StringView("tvg-id"), entry.tvgId);
-        appendAttribute(out, QLatin1StringView("tvg-name"), entry.tvgName);
-        appendAttribute(out, QLatin1StringView("tvg-logo"), entry.logo);
-        appendAttribute(out, QLatin1StringView("group-title"), entry.group);
-        out += u',' + oneLine(entry.name) + u'\n' + oneLine(entry.url) + u'\n';
+        out += "#EXTINF:-1";
+        appendAttribute(out, "tvg-id", entry.tvgId);
+        appendAttribute(out, "tvg-name", entry.tvgName);
+        appendAttribute(out, "tvg-logo", entry.logo);
+        appendAttribute(out, "group-title", entry.group);
+        out += ',';
+        out += oneLine(entry.name).toUtf8();
+        out += '\n';
+        out += oneLine(entry.url).toUtf8();
+        out += '\n';
     }
-    return out.toUtf8();
+    return out;
 }
 
 ImportCount planImport(const PlaylistRead& read, const QSet<QString>& urlsInList,
