@@ -211,7 +211,10 @@ ImportCount StationStore::addOwn(ListKind kind, const PlaylistRead& read,
         return count;
     for (const PlaylistEntry& entry : std::as_const(count.accepted))
         own.urls.insert(entry.url);
-    own.entries.append(count.accepted);
+    if (own.entries.isEmpty())
+        own.entries = count.accepted; // shared, not copied: an import can be the whole list
+    else
+        own.entries.append(count.accepted);
     save(ownFileName(kind), own);
     Q_EMIT changed(kind);
     return count;

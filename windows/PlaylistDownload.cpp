@@ -3,8 +3,11 @@
 #include "net/Fetch.h"
 
 #include <QFile>
+
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace kelvane {
 
@@ -62,7 +65,9 @@ void PlaylistDownload::readFile(const QString& path, qint64 maxBytes)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return end({}, QStringLiteral("无法打开文件：") + path + kNothing);
-    const QByteArray bytes = file.read(maxBytes + 1);
+    // Sized by the file where it has one: a read of the whole cap would reserve it all.
+    const qint64 want = file.isSequential() ? maxBytes : std::min(file.size(), maxBytes);
+    const QByteArray bytes = file.read(want + 1);
     if (bytes.size() > maxBytes)
         return end({}, tooLarge(maxBytes));
     if (file.error() != QFileDevice::NoError)

@@ -91,7 +91,10 @@ void PlaylistImport::conclude()
     ImportCount total;
     for (const PlaylistRead& read : std::as_const(m_reads)) {
         const ImportCount count = m_services.stations->addOwn(kind, read, urls, serverCount);
-        total.accepted += count.accepted;
+        if (total.accepted.isEmpty())
+            total.accepted = count.accepted; // shared with the store's list, not copied
+        else
+            total.accepted += count.accepted;
         total.notNetwork += count.notNetwork;
         total.duplicate += count.duplicate;
         total.overCap += count.overCap;
