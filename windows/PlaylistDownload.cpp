@@ -3,7 +3,6 @@
 #include "net/Fetch.h"
 
 #include <QFile>
-
 #include <QTimer>
 #include <QUrl>
 
