@@ -78,7 +78,7 @@ void PlayerWindow::followStation(MediaPlayer* player, StationListBox* list, int 
     disconnect(m_followed);
     QPointer<StationListBox> box(list);
     // By key, not position: a station starred meanwhile has moved.
-    const qint64 key = list->keyOf(station);
+    const qint64 key = list != nullptr ? list->keyOf(station) : -1; // none: from no list
     m_followed = connect(player, &MediaPlayer::stateChanged, this,
                          [player, box, key](MediaPlayer::State state) {
                              if (box.isNull())

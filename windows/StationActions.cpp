@@ -86,7 +86,8 @@ StationActions::StationActions(QWidget& window, StationListBox& box, ListKind ki
     connect(&m_box, &QWidget::customContextMenuRequested, this, &StationActions::showMenu);
     connect(&m_box, &QListWidget::currentRowChanged, this, &StationActions::updateActions);
     m_box.setAcceptDrops(true);
-    m_box.viewport()->installEventFilter(this);
+    m_viewport = m_box.viewport();
+    m_viewport->installEventFilter(this);
     if (m_services.stations != nullptr) {
         connect(m_services.stations, &StationStore::changed, this, [this](ListKind changed) {
             // Coalesced, and after the change's caller has let go of what it changed with (an
@@ -339,7 +340,8 @@ void StationActions::tell(const QString& text, const QString& title, bool failed
 
 bool StationActions::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_box.viewport() || m_services.stations == nullptr)
+    // Compared with the pointer kept: events still come while the box is half destroyed.
+    if (watched != m_viewport || m_services.stations == nullptr)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::DragEnter:

@@ -60,6 +60,7 @@ private:
 
     QWidget& m_window;
     StationListBox& m_box;
+    QWidget* m_viewport = nullptr; // the box's, where files are dropped
     ListKind m_kind;
     AppServices m_services;
     std::optional<Stations> m_server;
