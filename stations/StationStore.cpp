@@ -13,19 +13,6 @@ namespace kelvane {
 
 namespace {
 
-QString listName(ListKind kind)
-{
-    switch (kind) {
-    case ListKind::Radio:
-        return QStringLiteral("收音机");
-    case ListKind::Tv:
-        return QStringLiteral("电视");
-    case ListKind::Tv2:
-        return QStringLiteral("电视2");
-    }
-    return {};
-}
-
 constexpr ListKind kKinds[] = {ListKind::Radio, ListKind::Tv, ListKind::Tv2};
 
 bool isValidUtf8(QByteArrayView bytes)
@@ -55,6 +42,19 @@ QString damage(const QByteArray& bytes, const PlaylistRead& read)
 }
 
 } // namespace
+
+QString listName(ListKind kind)
+{
+    switch (kind) {
+    case ListKind::Radio:
+        return QStringLiteral("收音机");
+    case ListKind::Tv:
+        return QStringLiteral("电视");
+    case ListKind::Tv2:
+        return QStringLiteral("电视2");
+    }
+    return {};
+}
 
 StationStore::StationStore(const QString& folder, QObject* parent)
     : QObject(parent), m_folder(folder)

@@ -18,6 +18,9 @@ enum class ListKind
     Tv2
 }; // rLista, tLista, aLista
 
+// The list's name as the listener reads it (收音机, 电视, 电视2): in file names and messages.
+QString listName(ListKind kind);
+
 // The listener's own stations and favourites, per list, each kept as an extended M3U8 file
 // (UTF-8) in the list folder that any player opens: 我的电台-收音机.m3u8, 收藏-收音机.m3u8, and
 // the same for 电视 and 电视2. List updates write other files and never touch these.

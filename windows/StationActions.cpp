@@ -37,19 +37,6 @@ ListedStation listed(const PlaylistEntry& e, bool own)
     return s;
 }
 
-QString listName(ListKind kind)
-{
-    switch (kind) {
-    case ListKind::Radio:
-        return QStringLiteral("收音机");
-    case ListKind::Tv:
-        return QStringLiteral("电视");
-    case ListKind::Tv2:
-        return QStringLiteral("电视2");
-    }
-    return {};
-}
-
 // Dropped files and addresses a playlist may come from.
 QStringList droppedSources(const QMimeData* mime)
 {
