@@ -63,11 +63,11 @@ protected:
 
 QFont linkFont()
 {
-    // SimSun where it exists; otherwise an installed CJK face, so the Chinese titles render.
-    // The bitmap strikes of WenQuanYi's "Sharp" face come closest to SimSun at this size.
+    // SimSun where it exists; otherwise the CJK face the rest of the program uses, so the
+    // Chinese titles render and the font file is mapped once (a second face of the same
+    // collection costs its own mapping, about 3 MiB resident).
     QFont font;
     font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
-                      QStringLiteral("WenQuanYi Zen Hei Sharp"),
                       QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Sans CJK SC"),
                       QStringLiteral("Noto Sans SC")});
     font.setPixelSize(14); // 10.5 points at 96 dots per inch

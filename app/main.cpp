@@ -103,6 +103,8 @@ int main(int argc, char** argv)
                          &kelvane::net::NetworkEvents::networkBack);
         QObject::connect(watch, &kelvane::net::NetworkEvents::wokeUp, &network,
                          &kelvane::net::NetworkEvents::wokeUp);
+        QObject::connect(&network, &kelvane::net::NetworkEvents::reachabilityWanted, watch,
+                         &kelvane::net::NetworkWatch::followReachability);
     });
 
     kelvane::FormRegistry forms;

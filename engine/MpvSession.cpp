@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QtGlobal>
 
 #include <vector>
 
@@ -84,7 +85,10 @@ MpvSession::MpvSession(const QList<Option>& options, QObject* parent) : QObject(
     if (m_mpv == nullptr)
         return; // no player: every operation quietly does nothing
     for (const auto& [name, value] : options) {
-        mpv_set_option_string(m_mpv, name.constData(), value.constData());
+        if (mpv_set_option_string(m_mpv, name.constData(), value.constData()) < 0) {
+            qWarning("libmpv refused the option %s=%s", name.constData(), value.constData());
+            m_refused.append(name);
+        }
         if (name == "network-timeout")
             m_networkTimeoutS = value.toInt();
     }

@@ -30,6 +30,8 @@ public:
     ~MpvSession() override;
 
     bool isValid() const { return m_mpv != nullptr; }
+    // The options this libmpv did not take (unknown to its version, or a bad value).
+    const QList<QByteArray>& refusedOptions() const { return m_refused; }
     // Plays the address in place of whatever plays: the new playlist entry's id, or -1 when mpv
     // refused it.
     qint64 load(const QString& url);
@@ -84,6 +86,7 @@ private:
 
     mpv_handle* m_mpv = nullptr;
     int m_networkTimeoutS = 60;
+    QList<QByteArray> m_refused;
     // What is known of the current file, kept until its end is reported.
     qint64 m_currentEntry = -1;
     Failure m_failure; // from mpv's log lines since the last load

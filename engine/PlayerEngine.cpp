@@ -48,7 +48,10 @@ QList<MpvSession::Option> mpvOptions(const EngineSettings& settings, int volume)
         // A bounded cache keeps memory flat on a station that plays for hours.
         {"cache", "yes"},
         {"demuxer-max-bytes", "2MiB"},
-        {"demuxer-max-back-bytes", "512KiB"}, // mpv keeps stream titles with the packets it holds
+        // Nothing seeks: what has been played is let go (a seekable cache keeps it, growing
+        // by the stream's rate even with a small back buffer).
+        {"demuxer-seekable-cache", "no"},
+        {"demuxer-max-back-bytes", "0"},
         {"cache-secs", "20"},
         {"keep-open", "no"},
         {"stream-lavf-o", "reconnect=0"}, // reconnecting is ours, with its back-off
@@ -330,6 +333,8 @@ void PlayerEngine::apply(const Decision& decision)
     case Decision::Kind::Continue:
         return;
     case Decision::Kind::Reconnect:
+        if (m_network)
+            m_network->wantReachability();
         setState(State::Reconnecting);
         Q_EMIT statusChanged(); // the try number changes while the state stays
         m_retryTimer.start(decision.delayMs);
@@ -397,6 +402,7 @@ void PlayerEngine::followNetwork(net::NetworkEvents* events)
 {
     if (events == nullptr)
         return;
+    m_network = events;
     connect(events, &net::NetworkEvents::networkBack, this, &PlayerEngine::retryNow);
     connect(events, &net::NetworkEvents::wokeUp, this, &PlayerEngine::retryNow);
 }

@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -169,6 +170,7 @@ private:
     bool m_muted = false;
     Session m_session;
     QTimer m_retryTimer;
+    QPointer<net::NetworkEvents> m_network;
     QString m_listedName;
     StreamRecorder* m_recorder = nullptr;
     QTimer m_recordTick; // the status line's recording time

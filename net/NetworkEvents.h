@@ -13,11 +13,17 @@ class NetworkEvents : public QObject
 public:
     using QObject::QObject;
 
+    // A player that starts waiting for the network asks for reachability to be followed from
+    // then on: a program whose streams never drop loads no reachability backend (glib's, where
+    // NetworkManager is missing, costs about 2 MiB resident).
+    void wantReachability() { Q_EMIT reachabilityWanted(); }
+
 Q_SIGNALS:
     // Reachability went from anything less than online to online.
     void networkBack();
     // The machine has resumed from suspend or hibernation.
     void wokeUp();
+    void reachabilityWanted();
 };
 
 } // namespace kelvane::net

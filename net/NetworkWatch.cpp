@@ -7,7 +7,22 @@ namespace kelvane::net {
 
 NetworkWatch::NetworkWatch(QObject* parent) : NetworkEvents(parent)
 {
-    // The backend with the most features wins: NetworkManager's when it runs, else glib's.
+    connect(this, &NetworkEvents::reachabilityWanted, this, &NetworkWatch::followReachability);
+
+    // Connecting by name also catches a logind that starts later.
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (bus.isConnected()) {
+        m_watchesSleep = bus.connect(
+            QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
+            this, SLOT(onPrepareForSleep(bool)));
+    }
+}
+
+void NetworkWatch::followReachability()
+{
+    if (m_watchesNetwork)
+        return;
     if (QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability)) {
         QNetworkInformation* info = QNetworkInformation::instance();
         m_watchesNetwork = true;
@@ -20,15 +35,6 @@ NetworkWatch::NetworkWatch(QObject* parent) : NetworkEvents(parent)
                     if (back)
                         Q_EMIT networkBack();
                 });
-    }
-
-    // Connecting by name also catches a logind that starts later.
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (bus.isConnected()) {
-        m_watchesSleep = bus.connect(
-            QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
-            this, SLOT(onPrepareForSleep(bool)));
     }
 }
 

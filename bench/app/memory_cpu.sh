@@ -42,7 +42,7 @@ cp "$exe" "$work/kelvane"
 printf 'Live ==> http://127.0.0.1:%s/live.mp3\r\n' "$port" >"$work/fmstacionet.dat"
 # The bundled stations after it, as a listener has them (their names are indexed for typing).
 cat "$(dirname "$0")/../../data/fmstacionet.dat" >>"$work/fmstacionet.dat"
-"$work/kelvane" >/dev/null 2>&1 &
+${BENCH_WRAP:-} "$work/kelvane" >/dev/null 2>&1 &
 app=$!
 pids+=($app)
 
@@ -64,6 +64,7 @@ sleep 3
 t0=$(ticks)
 sleep 30
 t1=$(ticks)
+[ -z "${SMAPS_IDLE_TO:-}" ] || cp "/proc/$app/smaps" "$SMAPS_IDLE_TO"
 echo "idle: RSS $(mib "$(rss)") MiB, private dirty $(mib "$(dirty)") MiB, CPU $(awk -v d=$((t1 - t0)) -v hz="$hz" 'BEGIN{printf "%.2f", 100*d/hz/30}') % of a core over 30 s"
 
 # The window rests docked above the top edge: slide it into view over its strip first.

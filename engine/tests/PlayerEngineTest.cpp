@@ -1,4 +1,5 @@
 #include "engine/PlayerEngine.h"
+#include "engine/MpvSession.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MediaFixtures.h"
 #include "tests/support/TestUtil.h"
@@ -86,6 +87,23 @@ protected:
 };
 
 } // namespace
+
+// An option this libmpv does not know is silently lost otherwise, and with it what it bounds.
+TEST_F(PlayerEngineTest, LibmpvTakesEveryOptionTheEngineSets)
+{
+    for (const bool video : {false, true}) {
+        EngineSettings settings;
+        settings.video = video;
+        PlayerEngine engine(settings);
+        ASSERT_TRUE(engine.session()->isValid());
+        EXPECT_TRUE(engine.session()->refusedOptions().isEmpty())
+            << "video " << video << ": " << engine.session()->refusedOptions().join(' ').data();
+    }
+    EngineSettings settings;
+    settings.extraOptions = {"no-such-option=1"};
+    PlayerEngine engine(settings);
+    EXPECT_EQ(engine.session()->refusedOptions(), QList<QByteArray>{"no-such-option"});
+}
 
 TEST_F(PlayerEngineTest, AFinishedProgrammeNeverReplays)
 {

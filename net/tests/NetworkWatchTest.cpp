@@ -21,6 +21,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(bus.error().isEmpty()) << qPrintable(bus.error());
+        ASSERT_FALSE(watch.watchesNetwork()); // not until a player waits for the network
+        watch.wantReachability();
         ASSERT_TRUE(watch.watchesNetwork());
         // Not glib's backend, which would ignore the stand-in.
         ASSERT_EQ(QNetworkInformation::instance()->backendName(), QStringLiteral("networkmanager"));

@@ -50,6 +50,19 @@ QString Icecast::mountUrl() const
 
 bool Icecast::start()
 {
+    // The port is free when asked but may be taken before icecast2 binds it (another process's
+    // connection): a server that exits at once is started again on another port.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (startOnce())
+            return true;
+        if (m_server.state() != QProcess::NotRunning)
+            return false; // running but not answering: another port would not help
+    }
+    return false;
+}
+
+bool Icecast::startOnce()
+{
     if (!m_dir.isValid()) {
         m_error = QStringLiteral("no temporary folder");
         return false;
@@ -115,7 +128,12 @@ bool Icecast::start()
         },
         10000);
     if (!up || m_server.state() == QProcess::NotRunning) {
-        m_error = QStringLiteral("icecast2 did not come up");
+        QFile log(dir + QStringLiteral("/error.log"));
+        m_error =
+            QStringLiteral("icecast2 did not come up on port %1: %2")
+                .arg(m_port)
+                .arg(log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll().right(400))
+                                                   : QStringLiteral("no log"));
         return false;
     }
     return true;

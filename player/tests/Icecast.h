@@ -28,6 +28,7 @@ public:
     QString error() const { return m_error; }
 
 private:
+    bool startOnce();
     QByteArray request(const QByteArray& head, bool wholeBody = false) const;
 
     QTemporaryDir m_dir;
