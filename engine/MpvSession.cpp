@@ -2,6 +2,7 @@
 
 #include <mpv/client.h>
 
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QPointer>
 #include <QRegularExpression>
@@ -78,6 +79,18 @@ Failure classify(const QByteArray& line)
 }
 
 } // namespace
+
+QByteArray audioOutputs(const QProcessEnvironment& env)
+{
+    bool pipewire = env.contains(QStringLiteral("PIPEWIRE_REMOTE"));
+    if (!pipewire) {
+        QString dir = env.value(QStringLiteral("PIPEWIRE_RUNTIME_DIR"));
+        if (dir.isEmpty())
+            dir = env.value(QStringLiteral("XDG_RUNTIME_DIR"));
+        pipewire = !dir.isEmpty() && QFileInfo::exists(dir + QStringLiteral("/pipewire-0"));
+    }
+    return pipewire ? "pipewire,pulse,alsa,jack" : "pulse,alsa,jack";
+}
 
 MpvSession::MpvSession(const QList<Option>& options, QObject* parent) : QObject(parent)
 {

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QProcessEnvironment>
 #include <QString>
 
 #include <optional>
@@ -16,6 +17,10 @@ struct mpv_handle;
 struct mpv_event;
 
 namespace kelvane {
+
+// mpv's audio outputs for this desktop, in mpv's order: PipeWire only where its socket exists,
+// since trying it elsewhere loads and unloads its plugins, milliseconds before the first sound.
+QByteArray audioOutputs(const QProcessEnvironment& env);
 
 // One libmpv core and what it reports, as typed Qt signals on the GUI thread. mpv's wakeup
 // callback only posts a queued drain; nothing else of mpv runs outside the GUI thread.

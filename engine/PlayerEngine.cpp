@@ -39,7 +39,7 @@ QList<MpvSession::Option> mpvOptions(const EngineSettings& settings, int volume)
         {"force-window", "no"},
         // The sound servers and drivers of Linux desktops, in mpv's order; probing every other
         // output mpv knows (SDL, OSS, ...) only maps libraries where none of these works.
-        {"ao", "pipewire,pulse,alsa,jack"},
+        {"ao", audioOutputs(QProcessEnvironment::systemEnvironment())},
         {"audio-fallback-to-null", "yes"}, // no sound device must not stop playback
         {"network-timeout", "10"},         // a dead station fails within seconds
         {"user-agent", "Kelvane/1.0"},
