@@ -11,6 +11,16 @@ using namespace kelvane::test;
 
 namespace {
 
+std::string rectText(const QRect& r)
+{
+    return QStringLiteral("%1,%2 %3x%4")
+        .arg(r.x())
+        .arg(r.y())
+        .arg(r.width())
+        .arg(r.height())
+        .toStdString();
+}
+
 class VideoFullScreenTest : public AppFixture
 {
 protected:
@@ -64,8 +74,7 @@ TEST_F(VideoFullScreenTest, ComesBackAtItsPlaceSizeAndFrame)
         video->toggleFullScreen();
         EXPECT_TRUE(waitUntil(
             [&] { return video->frameGeometry() == frame && video->geometry() == client; }, 5000))
-            << "frame " << video->frameGeometry().x() << "," << video->frameGeometry().y()
-            << " client " << video->geometry().x() << "," << video->geometry().y() << " "
-            << video->width() << "x" << video->height();
+            << "frame " << rectText(video->frameGeometry()) << " (was " << rectText(frame)
+            << "), client " << rectText(video->geometry()) << " (was " << rectText(client) << ")";
     }
 }
