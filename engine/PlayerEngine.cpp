@@ -55,6 +55,9 @@ QList<MpvSession::Option> mpvOptions(const EngineSettings& settings, int volume)
         {"cache-secs", "20"},
         {"keep-open", "no"},
         {"stream-lavf-o", "reconnect=0"}, // reconnecting is ours, with its back-off
+        // libavformat indexes every frame of a stream for seeking, up to 1 MiB a stream: over
+        // an hour of radio that is a megabyte for nothing.
+        {"demuxer-lavf-o", "indexmem=65536"},
     };
     if (!settings.video) {
         o += {{"vid", "no"}, {"vo", "null"}, {"audio-display", "no"}};

@@ -2,6 +2,8 @@
 # Resident memory and CPU of the real program with the radio window shown: idle, then while a
 # local 128 kbit/s stream plays for PLAY_SECONDS (default 600).
 # Usage: bench/app/memory_cpu.sh build/bin/kelvane   (runs itself under xvfb-run when needed)
+# SMAPS_IDLE_TO, SMAPS_TO and SMAPS_END_TO name files for /proc/PID/smaps when idle, after 30 s
+# of playing and at the end; BENCH_WRAP runs the program under a tool (heaptrack ...).
 set -euo pipefail
 exe=$(realpath "$1")
 play_seconds=${PLAY_SECONDS:-600}
@@ -41,4 +43,5 @@ sleep "$play_seconds"
 t1=$(ticks)
 end_rss=$(rss)
 end_dirty=$(dirty)
+[ -z "${SMAPS_END_TO:-}" ] || cp "/proc/$app/smaps" "$SMAPS_END_TO"
 echo "playing $((play_seconds + 30)) s: RSS $(mib "$end_rss") MiB, growth $(mib $((end_rss - start_rss))) MiB over ${play_seconds} s, private dirty $(mib "$end_dirty") MiB (growth $(mib $((end_dirty - start_dirty))) MiB), CPU $(awk -v d=$((t1 - t0)) -v hz="$hz" -v s="$play_seconds" 'BEGIN{printf "%.2f", 100*d/hz/s}') % of a core"
