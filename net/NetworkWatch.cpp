@@ -21,8 +21,10 @@ NetworkWatch::NetworkWatch(QObject* parent) : NetworkEvents(parent)
 
 void NetworkWatch::followReachability()
 {
-    if (m_watchesNetwork)
+    // Asked at every try while a station waits: a machine with no backend is asked once.
+    if (m_askedForReachability)
         return;
+    m_askedForReachability = true;
     if (QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability)) {
         QNetworkInformation* info = QNetworkInformation::instance();
         m_watchesNetwork = true;

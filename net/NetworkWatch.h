@@ -30,6 +30,7 @@ private Q_SLOTS:
     void onPrepareForSleep(bool start);
 
 private:
+    bool m_askedForReachability = false;
     bool m_watchesNetwork = false;
     bool m_watchesSleep = false;
     bool m_online = false;
